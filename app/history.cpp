@@ -48,6 +48,13 @@ bool WriteAll(int fd, const std::string& data) {
 
 std::string HistoryLogPath() { return RunDirectory() + "/" + kHistoryLogName; }
 
+Text FileNameOfPath(const Text& path) {
+    // "/" is never a trail byte of a GBK character, so a byte search is safe.
+    size_t slash = path.str().rfind('/');
+    if (slash == std::string::npos) return path;
+    return Text(path.str().substr(slash + 1));
+}
+
 bool ReplaceFileContent(const std::string& path, const std::string& content) {
     std::string tmpl = path + ".XXXXXX";
     int fd = ::mkstemp(tmpl.data());

@@ -10,7 +10,11 @@ namespace ql {
 
 inline constexpr char kHistoryLogName[] = "ImgCode.log";
 
-std::string HistoryLogPath();  // run directory + "/ImgCode.log"
+std::string HistoryLogPath();
+
+// The picture's file name as logged: the bytes after the last "/" of the path; the whole path when it
+// holds none.
+Text FileNameOfPath(const Text& path);  // run directory + "/ImgCode.log"
 
 // LogSnapshot := the log's content (empty when missing or unreadable); LogEntry := CurrentFileName +
 // "-->" + UploadId + CR LF; the log becomes RunStamp + "|" + LogEntry + LogSnapshot. The new content is

@@ -1,4 +1,4 @@
-#include "app/shell_commands.h"
+#include "app/ui/shell_commands.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -19,7 +19,7 @@
 #include <QStandardPaths>
 #include <QTextEdit>
 
-#include "app/about_window.h"
+#include "app/ui/about_window.h"
 #include "app/app_state.h"
 #include "app/dialogs.h"
 #include "app/history.h"
@@ -41,13 +41,6 @@ QStringList LocalFiles(const QMimeData* mime) {
 }
 
 }  // namespace
-
-Text FileNameOfPath(const Text& path) {
-    // "/" is never a trail byte of a GBK character, so a byte search is safe.
-    size_t slash = path.str().rfind('/');
-    if (slash == std::string::npos) return path;
-    return Text(path.str().substr(slash + 1));
-}
 
 QString JoinDroppedPaths(const QStringList& paths) {
     if (paths.size() == 1) return paths.front();

@@ -1,4 +1,4 @@
-#include "app/about_window.h"
+#include "app/ui/about_window.h"
 
 #include <QLabel>
 #include <QPixmap>

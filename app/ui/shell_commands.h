@@ -39,8 +39,6 @@ struct ShellControls {
     QAbstractButton* checkUpdateButton = nullptr;
 };
 
-// The bytes after the last "/" of a path; the whole path when it holds none.
-Text FileNameOfPath(const Text& path);
 // Several dropped files: each path followed by CR LF; a single file: its path alone.
 QString JoinDroppedPaths(const QStringList& paths);
 // The file that SaveResult writes: the desktop folder + "/" + decimal UploadId + ".txt".
