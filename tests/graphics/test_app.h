@@ -9,8 +9,9 @@ inline QApplication& App() {
     static int argc = 1;
     static char name[] = "graphics-test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's own globals (input devices) must not outlive it at exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 }  // namespace ql::test
