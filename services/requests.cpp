@@ -74,12 +74,13 @@ Bytes ReadImageFile(const Text& imagePath) {
 
 void UploadImage(int32_t uploadId, const Text& imagePath) {
     const Bytes body = BuildUploadBody(uploadId, ReadImageFile(imagePath));
-    HttpBytesOptions o;
-    o.method = 1;
-    o.extraHeaders = kUploadExtraHeader;
-    o.noRedirect = true;
-    o.postBytes = body;
-    (void)HttpRequestBytes(ImageHostBase() + "/uploadheadimg.php", o);
+    Text extraHeaders = kUploadExtraHeader;  // the routine completes it with its default lines
+    HttpBytesRequest r;
+    r.method = 1;
+    r.extraHeaders = &extraHeaders;
+    r.noRedirect = true;
+    r.postBytes = body;
+    (void)HttpRequestBytes(ImageHostBase() + "/uploadheadimg.php", r);
 }
 
 Text HostedImageAddress(int32_t uploadId) { return ImageHostBase() + "/photo/" + Decimal(uploadId) + ".png"; }
@@ -91,10 +92,7 @@ Text OcrUrl(const Text& accessToken) {
 }
 
 Text RequestOcr(const Text& accessToken, const Text& imageAddress) {
-    HttpTextOptions o;
-    o.method = 1;
-    o.postData = "url=" + imageAddress;
-    return Utf8ToGbk(HttpRequestText(OcrUrl(accessToken), o));
+    return Utf8ToGbk(HttpRequestText(OcrUrl(accessToken), 1, "url=" + imageAddress));
 }
 
 std::vector<Text> ParseOcrWords(const Text& answer) { return AllTextsBetween(answer, kOcrWordsPrefix, kOcrWordsSuffix); }
@@ -151,10 +149,7 @@ Text BuildTranslateBody(TranslateDirection dir, const Text& source) {
 Text TranslateUrl() { return TranslateServiceBase() + "/api/trans/vip/translate"; }
 
 Text RequestTranslation(const Text& body) {
-    HttpTextOptions o;
-    o.method = 1;
-    o.postData = body;
-    return HttpRequestText(TranslateUrl(), o);
+    return HttpRequestText(TranslateUrl(), 1, body);
 }
 
 std::vector<Text> ParseTranslation(const Text& answer) {

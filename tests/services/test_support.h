@@ -203,6 +203,7 @@ public:
         if (out_ >= 0) ::close(out_);
     }
     int port() const { return port_; }
+    pid_t pid() const { return pid_; }
     std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
 private:
