@@ -40,6 +40,8 @@ protected:
         SetMainControls(nullptr);
         SetServiceConfig(ServiceConfigFromEnvironment());
     }
+
+public:
     void PointAtClosedPort() {
         qltest::PointServicesAt("http://127.0.0.1:" + std::to_string(qltest::ClosedPort()));
     }
