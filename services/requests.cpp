@@ -2,8 +2,10 @@
 
 #include <openssl/evp.h>
 
-#include <fstream>
-#include <iterator>
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "app/app_state.h"
@@ -63,10 +65,18 @@ Bytes ReadImageFile(const Text& imagePath) {
     // Paths travel as GBK texts; the file system names files in UTF-8. A name that is not valid GBK
     // came through unchanged, so its own bytes are tried as well.
     for (const std::string& name : {GbkToUtf8Bytes(imagePath.str()), imagePath.str()}) {
-        std::ifstream in(name, std::ios::binary);
-        if (!in) continue;
-        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (in.bad()) return Bytes();
+        const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        std::string data;
+        char buf[65536];
+        ssize_t n;
+        while ((n = ::read(fd, buf, sizeof buf)) != 0) {
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) break;
+            data.append(buf, static_cast<size_t>(n));
+        }
+        ::close(fd);
+        if (n < 0) return Bytes();  // a folder, or a read error: no bytes at all
         return Bytes(std::move(data));
     }
     return Bytes();
