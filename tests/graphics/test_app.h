@@ -1,0 +1,16 @@
+// One QApplication for a test program (offscreen platform, set by the test runner).
+#pragma once
+
+#include <QApplication>
+
+namespace ql::test {
+
+inline QApplication& App() {
+    static int argc = 1;
+    static char name[] = "graphics-test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+}  // namespace ql::test
