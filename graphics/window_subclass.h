@@ -105,6 +105,7 @@ private:
     bool previousTracking_ = false;
     bool passOn_ = false;
     bool installed_ = false;
+    int dispatching_ = 0;  // the filter is running the procedure
     std::unique_ptr<Filter> filter_;
 };
 

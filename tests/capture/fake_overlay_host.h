@@ -2,10 +2,18 @@
 // window call is written down as a short line.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "capture/overlay_logic.h"
+
+namespace ql {
+// Readable rectangles in test failures.
+inline void PrintTo(const Rect& r, std::ostream* os) {
+    *os << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+}
+}  // namespace ql
 
 namespace ql::test {
 
