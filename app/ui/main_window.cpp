@@ -189,6 +189,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     hotkeyCheck_->setObjectName(QStringLiteral("HotkeyCheck"));
     hotkeyCheck_->setGeometry(0, 482, 104, 24);
     hotkeyCheck_->setChecked(false);
+    // seven characters and the box must fit into 104 pixels
+    hotkeyCheck_->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
 
     saveResultButton_ = new QPushButton(QStringLiteral("保存结果"), this);
     saveResultButton_->setObjectName(QStringLiteral("SaveResultButton"));

@@ -20,8 +20,8 @@ class QTimer;
 
 namespace ql {
 
+// No signals or slots of its own (no Q_OBJECT): users connect to the controls' signals.
 class MainWindow : public QWidget {
-    Q_OBJECT
 public:
     // Outer size of the window with a classic frame, and the client area inside that frame (3-pixel
     // borders, 26-pixel caption), which holds every control. The window manager draws the frame.
