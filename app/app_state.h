@@ -41,6 +41,8 @@ AppState& App();
 // Folder of the executable, no trailing slash, in the file system's encoding (UTF-8).
 std::string RunDirectory();
 void SetRunDirectory(std::string dir);  // start-up sets it from the executable; tests point it elsewhere
+// The folder of the running executable (from /proc/self/exe), no trailing slash.
+std::string ExecutableDirectory();
 
 // Random integer in [min, max] from the 15-bit generator, reseeded from the tick count before each draw.
 int RandomInRange(int min, int max);

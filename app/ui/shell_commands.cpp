@@ -1,0 +1,246 @@
+#include "app/ui/shell_commands.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAction>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTextEdit>
+
+#include "app/ui/about_window.h"
+#include "app/app_state.h"
+#include "app/dialogs.h"
+#include "app/history.h"
+#include "app/qt_dialogs.h"
+#include "services/recognition.h"
+#include "services/translation.h"
+
+namespace ql {
+
+namespace {
+
+// The local files among a drop's addresses.
+QStringList LocalFiles(const QMimeData* mime) {
+    QStringList files;
+    if (mime == nullptr || !mime->hasUrls()) return files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    return files;
+}
+
+}  // namespace
+
+QString JoinDroppedPaths(const QStringList& paths) {
+    if (paths.size() == 1) return paths.front();
+    QString joined;
+    for (const QString& p : paths) joined += p + QStringLiteral("\r\n");
+    return joined;
+}
+
+QString SaveResultPath() {
+    QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return desktop + QLatin1Char('/') + QString::number(App().UploadId.get()) + QStringLiteral(".txt");
+}
+
+ShellCommands::ShellCommands(const ShellControls& controls, QObject* parent)
+    : QObject(parent), c_(controls), startUpload_([] { StartUploadWorker(); }),
+      openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+    if (c_.imagePathEdit) {
+        // Drops are refused until the creation handler binds the drop target.
+        c_.imagePathEdit->setAcceptDrops(false);
+        c_.imagePathEdit->installEventFilter(this);
+    }
+    if (c_.resultEdit) {
+        c_.resultEdit->setAcceptDrops(false);
+        // The advanced menu replaces the edit box's own context menu.
+        c_.resultEdit->setContextMenuPolicy(Qt::NoContextMenu);
+        c_.resultEdit->installEventFilter(this);
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(c_.resultEdit)) {
+            resultViewport_ = area->viewport();
+            resultViewport_->setAcceptDrops(false);
+            resultViewport_->setContextMenuPolicy(Qt::NoContextMenu);
+            resultViewport_->installEventFilter(this);
+        }
+    }
+    if (c_.window) c_.window->setAcceptDrops(false);
+    if (c_.selectImageButton)
+        connect(c_.selectImageButton, &QAbstractButton::clicked, this, [this] { SelectImage(); });
+    if (c_.saveResultButton)
+        connect(c_.saveResultButton, &QAbstractButton::clicked, this, [this] { SaveResult(); });
+    if (c_.aboutButton) connect(c_.aboutButton, &QAbstractButton::clicked, this, [this] { ShowAbout(); });
+    if (c_.checkUpdateButton)
+        connect(c_.checkUpdateButton, &QAbstractButton::clicked, this, [this] { OpenReleasePage(); });
+    if (c_.advancedMenu) {
+        for (QAction* a : c_.advancedMenu->actions()) {
+            Text label = FromQString(a->text());
+            if (label == "汉-->英"_gbk) connect(a, &QAction::triggered, this, [this] { TranslateZhToEn(); });
+            else if (label == "英-->汉"_gbk) connect(a, &QAction::triggered, this, [this] { TranslateEnToZh(); });
+            else if (label == "复制全文"_gbk) connect(a, &QAction::triggered, this, [this] { CopyAll(); });
+        }
+    }
+}
+
+ShellCommands::~ShellCommands() = default;
+
+QString ShellCommands::ResultText() const {
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(c_.resultEdit)) return plain->toPlainText();
+    if (auto* rich = qobject_cast<QTextEdit*>(c_.resultEdit)) return rich->toPlainText();
+    return {};
+}
+
+void ShellCommands::ShowInformation(const Text& text, const Text& title) {
+    UiDialogs().ShowMessage(text, title, MessageIcon::Information);
+}
+
+void ShellCommands::SelectImage() {
+    c_.imagePathEdit->setText(QString());
+    std::optional<std::string> chosen = UiDialogs().OpenFile(kImageFileFilter, keptFileName_);
+    if (chosen) keptFileName_ = *chosen;
+    c_.imagePathEdit->setText(QString::fromStdString(keptFileName_));
+    StartImageRecognition();
+}
+
+void ShellCommands::DropImage(const QString& droppedPath) {
+    c_.imagePathEdit->setText(droppedPath);
+    StartImageRecognition();
+}
+
+void ShellCommands::StartImageRecognition() {
+    Text path = FromQString(c_.imagePathEdit->text());
+    App().CurrentFileName.set(FileNameOfPath(path));
+    App().UploadId.set(RandomInRange(19999, 999999));
+    RecordHistory();
+    if (startUpload_) startUpload_();
+}
+
+void ShellCommands::RestorePlaceholder() { c_.imagePathEdit->setText(ToQString(kImagePathPlaceholder)); }
+
+void ShellCommands::ShowAdvancedMenu(const QPoint& globalPos) {
+    if (c_.advancedMenu) c_.advancedMenu->popup(globalPos);
+}
+
+void ShellCommands::TranslateZhToEn() {
+    TranslateCommand(ZhToEn, [this](const Text& text, const Text& title) { ShowInformation(text, title); });
+}
+
+void ShellCommands::TranslateEnToZh() {
+    TranslateCommand(EnToZh, [this](const Text& text, const Text& title) { ShowInformation(text, title); });
+}
+
+void ShellCommands::CopyAll() {
+    QString text = ResultText();
+    if (text.isEmpty()) {
+        ShowInformation("待复制的内容是空白的！(╯▔皿▔)"_gbk, "提示！"_gbk);
+        return;
+    }
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    bool ok = false;
+    if (clipboard != nullptr) {
+        clipboard->setText(text);
+        ok = clipboard->text() == text;  // the clipboard may refuse (no owner, no display)
+    }
+    if (!ok) {
+        UiDialogs().ShowMessage("复制失败！[○?｀Д′? ○]"_gbk, "成功？不没成功！"_gbk, MessageIcon::Error);
+        return;
+    }
+    ShowInformation("全部文本已经复制到剪辑版，右键粘贴即可~~~(*?▽?*)"_gbk, "成功！"_gbk);
+}
+
+void ShellCommands::SaveResult() {
+    QString text = ResultText();
+    if (text.isEmpty()) {
+        ShowInformation("让我给你保存一个空文件吗?/(ㄒoㄒ)/~~"_gbk, "(￢︿￢??☆)"_gbk);
+        return;
+    }
+    Text idText(std::to_string(App().UploadId.get()));
+    QString target = SaveResultPath();
+    // A desktop folder that does not exist yet (common on Linux) is made rather than failing.
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    // Written beside the target and renamed over it: a failed save keeps the earlier file whole.
+    QSaveFile file(target);
+    const std::string bytes = FromQString(text).str();
+    bool ok = file.open(QIODevice::WriteOnly) &&
+              file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size()) &&
+              file.commit();
+    if (!ok) {
+        UiDialogs().ShowMessage("保存文件失败！"_gbk, "Error"_gbk, MessageIcon::Error);
+        return;
+    }
+    ShowInformation("文件已经保存到桌面——"_gbk + idText + ".txt", "提示"_gbk);
+}
+
+void ShellCommands::ShowAbout() {
+    AboutWindow about(c_.window);
+    about.RunCreationHandler();
+    about.exec();
+}
+
+void ShellCommands::OpenReleasePage() {
+    if (openUrl_) openUrl_(QUrl(QString::fromLatin1(kReleasePageUrl)));
+}
+
+void ShellCommands::BindDropTarget() {
+    dropBound_ = true;
+    c_.imagePathEdit->setAcceptDrops(true);
+}
+
+bool ShellCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == c_.imagePathEdit) {
+        switch (event->type()) {
+        case QEvent::FocusOut:
+            RestorePlaceholder();
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (dropBound_ && !LocalFiles(drag->mimeData()).isEmpty()) drag->acceptProposedAction();
+            else drag->ignore();
+            return true;  // the line edit's own text dropping is not used
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            QStringList files = dropBound_ ? LocalFiles(drop->mimeData()) : QStringList();
+            if (files.isEmpty()) {
+                drop->ignore();
+                return true;
+            }
+            drop->acceptProposedAction();
+            DropImage(JoinDroppedPaths(files));
+            return true;
+        }
+        default:
+            break;
+        }
+        return false;
+    }
+    if (watched == c_.resultEdit || (resultViewport_ != nullptr && watched == resultViewport_)) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::RightButton) {
+                ShowAdvancedMenu(mouse->globalPosition().toPoint());
+                return true;
+            }
+        } else if (event->type() == QEvent::ContextMenu) {
+            return true;
+        } else if (event->type() == QEvent::DragEnter || event->type() == QEvent::Drop ||
+                   event->type() == QEvent::DragMove) {
+            event->ignore();
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace ql
