@@ -1,3 +1,15 @@
 # Tests of the application shell: history log, skin library, about window, commands, creation.
 qinglan_test(history_test SOURCES history_test.cpp LIBS qinglan_appcore)
 qinglan_test(shell_core_test SOURCES shell_core_test.cpp LIBS qinglan_appcore)
+
+if(QINGLAN_GUI)
+  add_library(no_skin_function SHARED no_skin_function.cpp)
+  set_target_properties(no_skin_function PROPERTIES PREFIX "" SUFFIX ".dll" NO_SONAME ON
+    LIBRARY_OUTPUT_DIRECTORY ${QINGLAN_TEST_BIN_DIR}/skin-without CXX_VISIBILITY_PRESET hidden)
+  qinglan_test(skin_test SOURCES skin_test.cpp LIBS qinglan_appcore Qt6::Widgets GUI)
+  add_dependencies(skin_test VELTO velto_counting no_skin_function)
+  target_compile_definitions(skin_test PRIVATE
+    VELTO_PATH="$<TARGET_FILE:VELTO>" VELTO_COUNTING_PATH="$<TARGET_FILE:velto_counting>"
+    NO_SKIN_FUNCTION_PATH="$<TARGET_FILE:no_skin_function>"
+    QINGLAN_DEFAULT_SYSTEM_FOLDER="${CMAKE_INSTALL_PREFIX}/lib/qinglan/")
+endif()
