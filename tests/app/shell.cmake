@@ -13,3 +13,12 @@ if(QINGLAN_GUI)
     NO_SKIN_FUNCTION_PATH="$<TARGET_FILE:no_skin_function>"
     QINGLAN_DEFAULT_SYSTEM_FOLDER="${CMAKE_INSTALL_PREFIX}/lib/qinglan/")
 endif()
+
+if(QINGLAN_GUI)
+  qinglan_test(shell_commands_test SOURCES shell_commands_test.cpp LIBS qinglan_appui GUI)
+  qinglan_test(shell_creation_test SOURCES shell_creation_test.cpp LIBS qinglan_appui PkgConfig::HTTPLIB GUI)
+  foreach(t shell_commands_test shell_creation_test)
+    add_dependencies(${t} velto_counting)
+    target_compile_definitions(${t} PRIVATE VELTO_COUNTING_PATH="$<TARGET_FILE:velto_counting>")
+  endforeach()
+endif()
