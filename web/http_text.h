@@ -9,6 +9,11 @@ namespace ql {
 // 7 CONNECT; any other number is GET.
 const char* HttpMethodName(int method);
 
+// Called where the routine yields to pending window events (after each response header line, after the
+// character-set step, at each failure), on the thread that made the request. None by default.
+using PendingEventsHandler = void (*)();
+void SetPendingEventsHandler(PendingEventsHandler handler);
+
 // Every field after url, with its default. Out-fields are pointers; a null pointer is an out-parameter the
 // caller did not pass, and each is written only on the paths that name it.
 struct HttpTextRequest {
