@@ -22,3 +22,12 @@ if(QINGLAN_GUI)
     target_compile_definitions(${t} PRIVATE VELTO_COUNTING_PATH="$<TARGET_FILE:velto_counting>")
   endforeach()
 endif()
+
+# Not a test: pictures of the shell's windows for the documentation (scripts/screenshot-shell.sh).
+if(QINGLAN_GUI)
+  add_executable(shell_screenshots shell_screenshots.cpp)
+  target_link_libraries(shell_screenshots PRIVATE qinglan_appui)
+  target_compile_definitions(shell_screenshots PRIVATE QINGLAN_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  set_target_properties(shell_screenshots PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QINGLAN_TEST_BIN_DIR})
+  add_dependencies(shell_screenshots VELTO)
+endif()

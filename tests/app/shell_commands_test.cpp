@@ -304,7 +304,7 @@ struct AboutSeen {
 TEST_F(ShellCommandsTest, AboutWithoutTheSkinLibraryShowsTheMessageAndOpensAllTheSame) {
     AboutSeen seen;
     auto* timer = new QTimer(window.get());
-    connect(timer, &QTimer::timeout, [&] {
+    QObject::connect(timer, &QTimer::timeout, [&] {
         auto* about = qobject_cast<AboutWindow*>(QApplication::activeModalWidget());
         if (about == nullptr || !about->isVisible()) return;
         seen.modal = about->isModal();
@@ -347,7 +347,7 @@ TEST_F(ShellCommandsTest, EachOpeningOfAboutAppliesTheSkinAgain) {
     test::CopyInto(VELTO_COUNTING_PATH, run.path());
     int shown = 0;
     auto* timer = new QTimer(window.get());
-    connect(timer, &QTimer::timeout, [&] {
+    QObject::connect(timer, &QTimer::timeout, [&] {
         auto* about = qobject_cast<AboutWindow*>(QApplication::activeModalWidget());
         if (about == nullptr || !about->isVisible()) return;
         ++shown;

@@ -37,9 +37,21 @@ public:
             ++tokenRequests;
             res.set_content("{\"access_token\":\"24.tok-from-test\",\"expires_in\":2592000}", "application/json");
         });
-        server_.Post("/uploadheadimg.php", [this](const httplib::Request& req, httplib::Response& res) {
+        // The multipart parts as the server's reader sees them: field name, file name, content.
+        server_.Post("/uploadheadimg.php", [this](const httplib::Request&, httplib::Response& res,
+                                                  const httplib::ContentReader& reader) {
+            std::vector<Upload> parts;
+            reader(
+                [&](const httplib::MultipartFormData& part) {
+                    parts.push_back({part.name, part.filename, {}});
+                    return true;
+                },
+                [&](const char* data, size_t n) {
+                    if (!parts.empty()) parts.back().content.append(data, n);
+                    return true;
+                });
             std::lock_guard<std::mutex> l(m_);
-            for (const auto& f : req.files) uploads.push_back({f.second.filename, f.second.content});
+            for (auto& p : parts) uploads.push_back(p);
             res.set_content("ok", "text/plain");
         });
         server_.Post("/rest/2.0/ocr/v1/general_basic", [this](const httplib::Request& req, httplib::Response& res) {
@@ -52,7 +64,7 @@ public:
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
-        server_.wait_until_ready();
+        while (!server_.is_running()) std::this_thread::yield();
     }
     ~FakeServices() {
         WaitForWorkers(std::chrono::seconds(30));
@@ -61,7 +73,7 @@ public:
     }
     std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
-    struct Upload { std::string filename, content; };
+    struct Upload { std::string field, filename, content; };
     std::vector<Upload> Uploads() { std::lock_guard<std::mutex> l(m_); return uploads; }
     std::vector<std::string> OcrTokens() { std::lock_guard<std::mutex> l(m_); return ocrTokens; }
 
@@ -163,6 +175,7 @@ TEST_F(CreationTest, WithTheLibraryTheSessionIsPreparedAndADropRecognises) {
         << GbkToUtf8Bytes(window->ResultText().str());
     auto uploads = services.Uploads();
     ASSERT_EQ(uploads.size(), 1u);
+    EXPECT_EQ(uploads[0].field, "myfile");
     EXPECT_EQ(uploads[0].filename, std::to_string(id));
     EXPECT_EQ(uploads[0].content, "PNGDATA-bytes");
     auto tokens = services.OcrTokens();
