@@ -146,6 +146,7 @@ Text HttpRequestText(const Text& url, const HttpTextRequest& r) {
         !ok(curl_easy_setopt(h, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE))) ||
         !ok(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1))) ||
         !ok(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L)) || !ok(curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L)) ||
+        !ok(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https")) ||
         !ok(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https")))
         return fail(702);
     if (!ok(curl_easy_setopt(h, CURLOPT_URL, target->forCurl.c_str()))) return fail(703);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <string>
@@ -354,6 +355,21 @@ TEST(HttpRequestText, CallsOnSeveralThreadsAreIndependent) {
     }
     for (std::thread& t : threads) t.join();
     EXPECT_EQ(right, (std::vector<int>{5, 5, 5, 5}));
+}
+
+std::atomic<int> g_yields{0};
+
+TEST(HttpRequestText, YieldsToPendingEvents) {
+    SetPendingEventsHandler([] { ++g_yields; });
+    RecordingServer server(Always(Ok("x", {"X-A: 1"})));
+    HttpRequestText(server.Base() + "/");
+    // Status line, X-A, Content-Length, Connection, the empty line, and after the charset step.
+    EXPECT_EQ(g_yields.exchange(0), 6);
+    HttpRequestText("not a url");
+    EXPECT_EQ(g_yields.exchange(0), 1);
+    SetPendingEventsHandler(nullptr);
+    HttpRequestText(server.Base() + "/");
+    EXPECT_EQ(g_yields.load(), 0);
 }
 
 TEST(HttpRequestText, SelfSignedCertificateIsRefused) {
