@@ -17,16 +17,15 @@
 #include <memory>
 #include <string_view>
 
+#include <QBrush>
+#include <QFont>
 #include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
 #include <QString>
 
 #include "web/text.h"
-
-class QPainter;
-class QPen;
-class QBrush;
-class QFont;
-class QPainterPath;
 
 namespace ql {
 

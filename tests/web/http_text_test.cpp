@@ -121,6 +121,10 @@ TEST(HttpRequestText, Bodies) {
     EXPECT_EQ(server.Last().requestLine, "PUT / HTTP/1.1");
     EXPECT_EQ(server.Last().body, "\xC4\xE3 raw");
     EXPECT_EQ(server.Last().Count("Content-Type"), 0);
+    const std::string big(3000, 'z');  // long enough that a transport might wait for "100 Continue"
+    HttpRequestText(server.Base() + "/", 1, big);
+    EXPECT_EQ(server.Last().body, big);
+    EXPECT_EQ(server.Last().Count("Expect"), 0);
     HttpRequestText(server.Base() + "/", 0, "g=1");
     EXPECT_EQ(server.Last().requestLine, "GET / HTTP/1.1");
     EXPECT_EQ(server.Last().body, "g=1");
