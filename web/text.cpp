@@ -62,6 +62,19 @@ bool EndsInHalfCharacter(const unsigned char* s, size_t m) {
     return i > m;
 }
 
+// Byte-exact search of s (m >= 1 bytes) in t from p: memchr for the first byte, then a compare.
+inline size_t FindBytes(const unsigned char* t, size_t n, size_t p, const unsigned char* s, size_t m) {
+    const unsigned char first = s[0];
+    while (p + m <= n) {
+        const void* hit = std::memchr(t + p, first, n - p - m + 1);
+        if (!hit) return std::string::npos;
+        const size_t c = static_cast<size_t>(static_cast<const unsigned char*>(hit) - t);
+        if (m == 1 || std::memcmp(t + c + 1, s + 1, m - 1) == 0) return c;
+        p = c + 1;
+    }
+    return std::string::npos;
+}
+
 // 0-based search from character start `from`; returns npos when absent.
 size_t Find(const std::string& text, const std::string& sought, size_t from, bool caseInsensitive) {
     const size_t n = text.size();
@@ -85,9 +98,10 @@ size_t Find(const std::string& text, const std::string& sought, size_t from, boo
     size_t known = from;  // a character start at or before every candidate still to come
     size_t p = from;
     while (p + m <= n) {
-        const void* hit = memmem(t + p, n - p, s, m);
-        if (!hit) return std::string::npos;
-        const size_t c = static_cast<size_t>(static_cast<const unsigned char*>(hit) - t);
+        // Candidates come from the plain byte search (first byte by memchr, then a compare); only
+        // those are checked for a character start.
+        const size_t c = FindBytes(t, n, p, s, m);
+        if (c == std::string::npos) return std::string::npos;
         if (IsBoundary(t, known, c)) {
             // A byte-exact match from a character start has the sought text's own character
             // structure, so it ends on a boundary unless the sought text ends in half a character.

@@ -1,0 +1,23 @@
+// 青岚识文: process entry. The subsystems plug their start-up steps in here (see app/startup.h for the
+// order RunProgram keeps); a step left empty is skipped.
+#include "app/startup.h"
+
+int main(int argc, char** argv) {
+    ql::StartupHooks hooks;
+
+    // Step 1 and its release in ExitCleanup: the capture overlay's long-lived objects.
+    // hooks.CreateOverlayObjects = ...;
+    // hooks.ReleaseOverlayObjects = ...;
+
+    // Step 3: LocateSkinLibrary with an empty path.
+    // hooks.LocateSkinLibrary = ...;
+
+    // Step 4: the drawing layer needs no start on Qt; the token is set to 1 when this stays empty.
+    // hooks.StartDrawingLayer = ...;
+
+    // Step 5: MainWindow's creation handler (skin, drop target, access token, run stamp), and the
+    // commands and the hotkey connected to its controls.
+    // hooks.MainWindowCreated = [](ql::MainWindow& window) { ... };
+
+    return ql::RunProgram(argc, argv, hooks);
+}
