@@ -208,8 +208,19 @@ TEST_F(ExportTest, DrawingAndDoubleClickingInTheWindowCapturesTheRegion) {
     Mouse(QEvent::MouseButtonRelease, 150, 120, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(Overlay().HasSelection, 1);
     EXPECT_EQ(Overlay().SelectionRect, (Rect{50, 50, 150, 120}));
-    // The frame shows on the canvas before the confirmation.
+    // The frame shows on the canvas before the confirmation, and the window shows the canvas: only the
+    // changed parts are painted again after each message, the rest was painted before.
     EXPECT_EQ(test::CanvasPixel(100, 50) & 0xFFFFFFu, 0x0000AEFFu);
+    Mouse(QEvent::MouseMove, 151, 121, Qt::NoButton, Qt::NoButton);
+    QCoreApplication::sendPostedEvents();
+    {
+        CaptureWindow* w = CurrentCaptureWindow();
+        const QImage shown = QGuiApplication::primaryScreen()->grabWindow(w->winId()).toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        const QImage canvas = Overlay().WindowCanvas->DeviceContext()->convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shown.size(), canvas.size());
+        EXPECT_TRUE(shown == canvas);
+    }
     Mouse(QEvent::MouseButtonDblClick, 150, 120, Qt::LeftButton, Qt::LeftButton);
 
     EXPECT_FALSE(IsCaptureWindowOpen());
