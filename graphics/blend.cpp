@@ -25,11 +25,18 @@ inline uint32_t ByteMul(uint32_t x, uint32_t a) {
 
 }  // namespace
 
+// Wider vectors where the processor has them; the plain build elsewhere.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define QL_BLEND_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define QL_BLEND_CLONES
+#endif
+
 void BlendRowCopy(uint8_t* dst, const uint8_t* src, size_t pixels) {
     std::memmove(dst, src, pixels * 4);
 }
 
-void BlendRowConstant(uint8_t* __restrict dst, const uint8_t* __restrict src, size_t pixels, uint32_t alpha) {
+QL_BLEND_CLONES void BlendRowConstant(uint8_t* __restrict dst, const uint8_t* __restrict src, size_t pixels, uint32_t alpha) {
     const uint16_t a = static_cast<uint16_t>(alpha);
     const uint16_t ia = static_cast<uint16_t>(255 - alpha);
     const size_t n = pixels * 4;
@@ -38,7 +45,7 @@ void BlendRowConstant(uint8_t* __restrict dst, const uint8_t* __restrict src, si
     }
 }
 
-void BlendRowPerPixel(uint8_t* __restrict dst, const uint8_t* __restrict src, size_t pixels, uint32_t alpha) {
+QL_BLEND_CLONES void BlendRowPerPixel(uint8_t* __restrict dst, const uint8_t* __restrict src, size_t pixels, uint32_t alpha) {
     // Pixels are read as 32-bit words (alpha in the top byte on this little-endian layout).
     for (size_t i = 0; i < pixels; ++i) {
         uint32_t s;

@@ -225,6 +225,8 @@ TEST_F(MainWindowTest, BusyAnimationIsOurs) {
     EXPECT_EQ(qAlpha(frames[0].pixel(0, 0)), 0);
     EXPECT_GT(CountPixels(frames[0], [](QRgb p) { return qAlpha(p) == 255; }), 200);
 
+    w.show();
+    EXPECT_NE(m->state(), QMovie::Running);  // hidden at start: not playing
     w.SetBusyPictureVisible(true);
     w.SetBusyLabelVisible(true);
     EXPECT_FALSE(w.BusyPicture()->isHidden());
@@ -232,6 +234,8 @@ TEST_F(MainWindowTest, BusyAnimationIsOurs) {
     EXPECT_EQ(m->state(), QMovie::Running);
     w.SetBusyPictureVisible(false);
     EXPECT_NE(m->state(), QMovie::Running);
+    w.BusyPicture()->show();  // shown through the accessor: it plays too
+    EXPECT_EQ(m->state(), QMovie::Running);
 }
 
 TEST_F(MainWindowTest, TextsCrossTheControlEdgeAsGbkWithCrLf) {
