@@ -137,6 +137,9 @@ QImage DecodeBmp(const Bytes& bytes) {
         if (bitCount != 16 && bitCount != 32) return QImage();
         const unsigned char* m;
         if (headerSize >= 52) {
+            // The masks sit inside the header; the alpha one may reach past a 52-byte header.
+            const size_t maskCount = compression == 6 || headerSize >= 56 ? 4 : 3;
+            if (14 + 40 + maskCount * 4 > size) return QImage();
             m = p + 14 + 40;
         } else {
             const size_t maskCount = compression == 6 ? 4 : 3;

@@ -21,10 +21,10 @@ TARGETS=(
   "text|fuzz/text_fuzz.cpp|web/text.cpp|"
   "cookies|fuzz/cookies_fuzz.cpp|web/cookies.cpp web/text.cpp|"
   "escapes|fuzz/escapes_fuzz.cpp|web/charset.cpp web/text.cpp|"
-  "dib|fuzz/dib_fuzz.cpp|capture/clipboard_dib.cpp|"
-  "bmp|fuzz/bmp_fuzz.cpp|graphics/bmp_codec.cpp|"
-  "multipart|fuzz/multipart_fuzz.cpp|localservices/multipart.cpp web/text.cpp|"
-  "form|fuzz/form_fuzz.cpp|localservices/form.cpp web/text.cpp|"
+  "dib|fuzz/dib_fuzz.cpp|capture/bmp_bytes.cpp|"
+  "bmp|fuzz/bmp_fuzz.cpp|graphics/bmp_codec.cpp web/text.cpp|Qt6Gui"
+  "multipart|fuzz/multipart_fuzz.cpp|localservices/multipart.cpp|"
+  "form|fuzz/form_fuzz.cpp|localservices/form.cpp|"
 )
 
 FLAGS=(-std=c++20 -O1 -g -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined

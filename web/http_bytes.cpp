@@ -117,8 +117,8 @@ Bytes HttpRequestBytes(const Text& url, const HttpBytesRequest& r) {
     // Untrusted issuer, wrong usage, wrong name and expiry are all ignored.
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-    // An address the parser refuses is handed on as it is; the exchange then fails and yields empty values.
-    curl_easy_setopt(h, CURLOPT_URL, target ? target->forCurl.c_str() : url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    if (target) curl_easy_setopt(h, CURLOPT_URL, target->forCurl.c_str());
 
     // The caller's header text, completed with the default lines it lacks.
     Text headers = r.extraHeaders ? *r.extraHeaders : Text();
@@ -165,7 +165,8 @@ Bytes HttpRequestBytes(const Text& url, const HttpBytesRequest& r) {
     detail::Exchange exchange;
     exchange.Attach(h, object->timeouts());
 
-    const CURLcode rc = curl_easy_perform(h);
+    // An address that is not an http or https URL makes the exchange fail: it yields empty values.
+    const CURLcode rc = target ? curl_easy_perform(h) : CURLE_URL_MALFORMAT;
     Bytes result;
     Text reported;
     long status = 0;

@@ -146,6 +146,7 @@ Text HttpRequestText(const Text& url, const HttpTextRequest& r) {
         !ok(curl_easy_setopt(h, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE))) ||
         !ok(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1))) ||
         !ok(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L)) || !ok(curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L)) ||
+        !ok(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https")) ||
         !ok(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https")))
         return fail(702);
     if (!ok(curl_easy_setopt(h, CURLOPT_URL, target->forCurl.c_str()))) return fail(703);
@@ -198,13 +199,23 @@ Text HttpRequestText(const Text& url, const HttpTextRequest& r) {
         list.reset(grown);
         return true;
     };
+    // While the per-call cookie store is on, the Cookie lines go through it, so that a redirected request
+    // carries one Cookie line with both the stored and the given cookies rather than two lines.
+    std::string cookieLine;
     for (const Text& line : SplitByText(headers, "\r\n")) {
         if (line.empty()) continue;
         const int colon = SearchText(line, ":");
-        if (colon < 1 || TrimSpaces(TakeLeft(line, colon - 1)).empty() || !detail::SafeHeaderLine(line.str()) ||
-            !append(line.str()))
+        if (colon < 1 || TrimSpaces(TakeLeft(line, colon - 1)).empty() || !detail::SafeHeaderLine(line.str()))
             return fail(710);
+        if (!cookieText.empty() && SearchText(HeaderName(line), "Cookie", 1, true) == 1 &&
+            HeaderName(line).size() == 6) {
+            if (!cookieLine.empty()) cookieLine += "; ";
+            cookieLine += HeaderValue(line).str();
+            continue;
+        }
+        if (!append(line.str())) return fail(710);
     }
+    if (!cookieLine.empty() && !ok(curl_easy_setopt(h, CURLOPT_COOKIE, cookieLine.c_str()))) return fail(710);
     // libcurl would add lines of its own that this request does not carry.
     const std::string& ht = headers.str();
     if ((!detail::HasHeaderLine(ht, "Accept") && !append("Accept:")) ||

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -113,6 +114,19 @@ WindowControls& TheWindowControls() {
     return *c;
 }
 
+// Plays the busy animation exactly while its picture box shows, however it is shown or hidden.
+class MovieWhileShown : public QObject {
+public:
+    MovieWhileShown(QMovie* movie, QObject* parent) : QObject(parent), movie_(movie) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) movie_->start();
+        else if (event->type() == QEvent::Hide) movie_->stop();
+        return QObject::eventFilter(watched, event);
+    }
+private:
+    QMovie* movie_;
+};
+
 QPalette WhiteBackground(QPalette p, const QColor& text) {
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         p.setColor(group, QPalette::Base, Qt::white);
@@ -172,6 +186,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     busyPicture_->setAttribute(Qt::WA_TranslucentBackground);
     busyPicture_->setMovie(busyMovie_);
     busyPicture_->hide();
+    busyPicture_->installEventFilter(new MovieWhileShown(busyMovie_, busyPicture_));
 
     busyLabel_ = new QLabel(QStringLiteral("正在进行识别……"), workAreaGroup_);
     busyLabel_->setObjectName(QStringLiteral("BusyLabel"));
@@ -241,14 +256,7 @@ void MainWindow::AppendResultText(const Text& text) {
 
 void MainWindow::SetBusyLabelText(const Text& text) { busyLabel_->setText(TextToControl(text)); }
 
-void MainWindow::SetBusyPictureVisible(bool visible) {
-    busyPicture_->setVisible(visible);
-    if (visible) {
-        busyMovie_->start();
-    } else {
-        busyMovie_->stop();
-    }
-}
+void MainWindow::SetBusyPictureVisible(bool visible) { busyPicture_->setVisible(visible); }
 
 void MainWindow::SetBusyLabelVisible(bool visible) { busyLabel_->setVisible(visible); }
 

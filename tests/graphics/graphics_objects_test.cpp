@@ -117,6 +117,24 @@ TEST_F(GraphicsObjects, OnePixelRectangleAndFilledSquareLandOnTheirPixels) {
     EXPECT_EQ(f.PixelAt(12, 0), 0xFFFFFFFFu);
 }
 
+// The smallest frame surface: a 1 x 1 selection's 6 x 6 surface with its frame and eight handles.
+TEST_F(GraphicsObjects, SmallestFrameSurfaceDrawsFrameAndHandles) {
+    Surface f;
+    ASSERT_TRUE(f.Create(6, 6));
+    PenObject pen;
+    ASSERT_TRUE(pen.Create(0xFF00AEFF, 1.0f, UnitWorld));
+    ASSERT_TRUE(f.DrawRectangle(pen, 2, 2, 1, 1));
+    EXPECT_EQ(Raw(f, 2, 2), 0xFF00AEFFu);
+    EXPECT_EQ(Raw(f, 3, 3), 0xFF00AEFFu);
+    SolidBrushObject brush;
+    ASSERT_TRUE(brush.Create(0xFF00AEFF));
+    const float w = 1, h = 1;
+    const float squares[8][2] = {{0, 0}, {w / 2 - 2, 0}, {w, 0}, {0, h / 2}, {w, h / 2}, {0, h}, {w / 2, h}, {w, h}};
+    for (const auto& sq : squares) ASSERT_TRUE(f.FillRectangle(brush, sq[0], sq[1], 5, 5));
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(Raw(f, x, y), 0xFF00AEFFu) << x << "," << y;
+}
+
 TEST_F(GraphicsObjects, TranslucentBrushStoresPremultipliedPixels) {
     Surface s;
     ASSERT_TRUE(s.Create(2, 2));

@@ -122,8 +122,11 @@ TEST_F(Pipelines, TranslatesBothWays) {
         const char* source;    // UTF-8
         const char* expected;  // UTF-8
     } cases[] = {
-        {ZhToEn, "你好", "hello"},
+        {ZhToEn, "你好", "Hello"},
+        {ZhToEn, "你好。谢谢", "Hello.\r\n Thank you"},
+        {ZhToEn, "你好。\r\n    谢谢", "Hello.\r\nThank you"},  // two segments, nothing between
         {EnToZh, "hello", "你好"},
+        {EnToZh, "hello.\r\nthank you", "你好。谢谢"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Translate(c.dir, Text(Utf8ToGbkBytes(c.source))), Text(Utf8ToGbkBytes(c.expected))) << c.source;

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,11 @@
 #include "services/config.h"
 #include "services/main_controls.h"
 #include "web/text.h"
+
+namespace ql {
+// Failure messages show texts as UTF-8.
+inline void PrintTo(const Text& t, std::ostream* os) { *os << '"' << GbkToUtf8Bytes(t.str()) << '"'; }
+}  // namespace ql
 
 namespace qltest {
 
@@ -182,7 +188,7 @@ public:
             ::_exit(127);
         }
         ::close(out[1]);
-        // The first number the server prints is its port.
+        // The server's first line names its address: "... 127.0.0.1:PORT".
         std::string line;
         pollfd p{out[0], POLLIN, 0};
         while (line.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
@@ -192,7 +198,9 @@ public:
             line.append(ch, static_cast<size_t>(n));
         }
         out_ = out[0];
-        const size_t d = line.find_first_of("0123456789");
+        line = line.substr(0, line.find('\n'));
+        const size_t colon = line.rfind(':');
+        const size_t d = line.find_first_of("0123456789", colon == std::string::npos ? 0 : colon);
         if (d != std::string::npos) port_ = std::atoi(line.c_str() + d);
     }
     ~LocalServices() {

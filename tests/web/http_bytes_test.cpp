@@ -150,7 +150,8 @@ TEST(HttpRequestBytes, CookiesSentCollectedMerged) {
 TEST(HttpRequestBytes, FailedExchangesGiveEmptyValues) {
     RecordingServer silent(Always(Reply{"", true}));
     const std::string refused = "http://127.0.0.1:" + std::to_string(qltest::RefusedPort()) + "/";
-    for (const std::string& url : {refused, std::string("not a url"), silent.Base() + "/"}) {
+    for (const std::string& url : {refused, std::string("not a url"), std::string("file:///etc/hostname"),
+                                   silent.Base() + "/"}) {
         Text headers("untouched"), cookies("untouched");
         int status = -1;
         EXPECT_TRUE(HttpRequestBytes(url, {.cookies = "s=1", .returnedCookies = &cookies, .returnedHeaders = &headers,

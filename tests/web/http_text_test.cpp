@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -71,10 +73,6 @@ TEST(HttpRequestText, HeaderCompositionRules) {
         // A caller text ending in CR LF leaves an empty line, which never reaches the wire.
         {"trailing CR LF", 0, "X-One: 1\r\n", "",
          {"X-One: 1", kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage, kCacheControl}},
-        {"cookie line", 0, "", "a=1; b=2",
-         {kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage, kCacheControl, "Cookie: a=1; b=2"}},
-        {"caller's cookie line wins", 0, "Cookie: z=9", "a=1",
-         {"Cookie: z=9", kUserAgent, kAccept, kAcceptEncoding, kAcceptLanguage, kCacheControl}},
         // Searches look anywhere in the text: "X-Accept: " satisfies the Accept search.
         {"search anywhere", 0, "X-Accept: 1\r\nX-Cache-Control: 2", "",
          {"X-Accept: 1", "X-Cache-Control: 2", kUserAgent, kAcceptEncoding, kAcceptLanguage}},
@@ -88,6 +86,36 @@ TEST(HttpRequestText, HeaderCompositionRules) {
                         {.method = c.method, .cookies = c.cookies, .extraHeaders = c.extraHeaders, .statusText = &status});
         EXPECT_EQ(status, Text("200 OK")) << c.name;
         EXPECT_EQ(CallerLines(server.Last()), c.expected) << c.name;
+    }
+}
+
+TEST(HttpRequestText, CookieLine) {
+    RecordingServer server([](const RecordedRequest& r) {
+        if (r.requestLine.rfind("GET /start", 0) == 0)
+            return Reply{HttpResponse(302, "Found", {"Location: /end", "Set-Cookie: hop=1"}, "moved")};
+        return Ok("done");
+    });
+    struct Case {
+        const char* extraHeaders;
+        const char* cookies;
+        const char* sent;        // the Cookie line's value on the first request
+        const char* redirected;  // and on the redirected one
+    } cases[] = {
+        {"", "a=1; b=2", "a=1; b=2", "hop=1; a=1; b=2"},
+        {"cookie: z=9", "a=1", "z=9", "hop=1; z=9"},  // a caller's line, in any letter case, wins
+        {"Cookie: z=9", "", "z=9", "z=9"},             // no cookies given: no store, the line as it is
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        HttpRequestText(server.Base() + "/start", {.cookies = c.cookies, .extraHeaders = c.extraHeaders});
+        const std::vector<RecordedRequest> reqs = server.Requests();
+        ASSERT_GE(reqs.size(), 2u);
+        const RecordedRequest& first = reqs[reqs.size() - 2];
+        const RecordedRequest& second = reqs.back();
+        EXPECT_EQ(first.Count("Cookie"), *c.sent ? 1 : 0) << c.cookies;
+        EXPECT_EQ(first.Header("Cookie"), c.sent) << c.cookies;
+        EXPECT_EQ(second.Count("Cookie"), *c.redirected ? 1 : 0) << c.cookies;
+        EXPECT_EQ(second.Header("Cookie"), c.redirected) << c.cookies;
     }
 }
 
@@ -306,6 +334,42 @@ TEST(HttpRequestText, ThroughProxy) {
               Text());
     EXPECT_EQ(refusing.Last().requestLine, "CONNECT 127.0.0.1:9 HTTP/1.1");
     EXPECT_EQ(status, "711 发送请求失败!"_gbk);
+}
+
+TEST(HttpRequestText, CallsOnSeveralThreadsAreIndependent) {
+    RecordingServer server([](const RecordedRequest& r) {
+        return Ok("<meta charset=utf-8>" + r.requestLine.substr(5, 2) + "\xE4\xBD\xA0",
+                  {"Set-Cookie: t=" + r.requestLine.substr(5, 2)});
+    });
+    std::vector<std::thread> threads;
+    std::vector<int> right(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 5; ++i) {
+                const std::string id = std::to_string(t) + std::to_string(i);
+                Text cookies;
+                const Text body = HttpRequestText(server.Base() + "/" + id, {.returnedCookies = &cookies});
+                right[t] += body == "<meta charset=utf-8>" + id + "你"_gbk && cookies == "t=" + id;
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(right, (std::vector<int>{5, 5, 5, 5}));
+}
+
+std::atomic<int> g_yields{0};
+
+TEST(HttpRequestText, YieldsToPendingEvents) {
+    SetPendingEventsHandler([] { ++g_yields; });
+    RecordingServer server(Always(Ok("x", {"X-A: 1"})));
+    HttpRequestText(server.Base() + "/");
+    // Status line, X-A, Content-Length, Connection, the empty line, and after the charset step.
+    EXPECT_EQ(g_yields.exchange(0), 6);
+    HttpRequestText("not a url");
+    EXPECT_EQ(g_yields.exchange(0), 1);
+    SetPendingEventsHandler(nullptr);
+    HttpRequestText(server.Base() + "/");
+    EXPECT_EQ(g_yields.load(), 0);
 }
 
 TEST(HttpRequestText, SelfSignedCertificateIsRefused) {
