@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -189,7 +190,8 @@ bool ShellCommands::eventFilter(QObject* watched, QEvent* event) {
     if (watched == w_.ImagePathEdit()) {
         switch (event->type()) {
         case QEvent::FocusOut:
-            RestorePlaceholder();
+            // The edit box's own popup menu takes no focus from it; everything else does.
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) RestorePlaceholder();
             break;
         case QEvent::DragEnter:
         case QEvent::DragMove: {

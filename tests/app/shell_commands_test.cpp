@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -126,6 +127,11 @@ TEST_F(ShellCommandsTest, FocusLeavingThePathBoxRestoresThePlaceholder) {
     window->ImagePathEdit()->setFocus();
     ASSERT_TRUE(SpinUntil([&] { return window->ImagePathEdit()->hasFocus(); }));
     EXPECT_EQ(window->ImagePathText(), Text("/home/u/a.png"));
+    // The edit box's own popup menu opening does not count as leaving it.
+    QFocusEvent popupOut(QEvent::FocusOut, Qt::PopupFocusReason);
+    QCoreApplication::sendEvent(window->ImagePathEdit(), &popupOut);
+    EXPECT_EQ(window->ImagePathText(), Text("/home/u/a.png"));
+    window->ImagePathEdit()->setFocus();
     window->SaveResultButton()->setFocus();
     ASSERT_TRUE(SpinUntil([&] { return window->SaveResultButton()->hasFocus(); }));
     EXPECT_EQ(window->ImagePathText(), "<------请选择图片------>"_gbk);
