@@ -1,8 +1,14 @@
 // 青岚识文: process entry. The subsystems plug their start-up steps in here (see app/startup.h for the
 // order RunProgram keeps); a step left empty is skipped.
+#include "app/cli.h"
 #include "app/startup.h"
+#include "app/ui/main_window.h"
+#include "app/ui/shown_probe.h"
 
 int main(int argc, char** argv) {
+    // --recognize, --translate, --help, --version: the pipelines without a window (no display needed).
+    if (ql::IsCommandLineUse(argc, argv)) return ql::RunCommandLine(argc, argv);
+
     ql::StartupHooks hooks;
 
     // Step 1 and its release in ExitCleanup: the capture overlay's long-lived objects.
@@ -18,6 +24,9 @@ int main(int argc, char** argv) {
     // Step 5: MainWindow's creation handler (skin, drop target, access token, run stamp), and the
     // commands and the hotkey connected to its controls.
     // hooks.MainWindowCreated = [](ql::MainWindow& window) { ... };
+
+    // The start-up benchmark's probe (QINGLAN_EXIT_AFTER_SHOWN=1): report the first paint and quit.
+    hooks.BeforeEventLoop = [](ql::MainWindow& window) { ql::InstallShownProbe(window); };
 
     return ql::RunProgram(argc, argv, hooks);
 }
