@@ -4,7 +4,10 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
+#include <unistd.h>
+
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 
 #include "localservices/picture.h"
@@ -64,6 +67,12 @@ PixPtr DecodePicture(std::string_view bytes, std::string& error) {
 }
 
 }  // namespace
+
+void LimitOcrThreads(char** argv) {
+    if (std::getenv("OMP_THREAD_LIMIT") != nullptr) return;
+    setenv("OMP_THREAD_LIMIT", "1", 1);
+    execv("/proc/self/exe", argv);
+}
 
 struct OcrEngines::Impl {
     OcrOptions options;

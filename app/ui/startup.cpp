@@ -1,6 +1,8 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +14,25 @@
 #include "app/ui/main_window.h"
 
 namespace ql {
+
+namespace {
+// Ends the event loop when MainWindow has closed, whatever other windows are still open.
+class QuitWhenClosed : public QObject {
+public:
+    explicit QuitWhenClosed(QWidget* window) : QObject(window), window_(window) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            // decided after the close event has been handled: a handler may refuse it
+            QTimer::singleShot(0, this, [this] {
+                if (!window_->isVisible()) QCoreApplication::quit();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+private:
+    QWidget* window_;
+};
+}  // namespace
 
 bool HaveDisplay() {
     for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -52,6 +73,8 @@ int RunProgram(int& argc, char** argv, const StartupHooks& hooks) {
     {
         MainWindow window;
         if (hooks.MainWindowCreated) hooks.MainWindowCreated(window);
+        QApplication::setQuitOnLastWindowClosed(false);
+        window.installEventFilter(new QuitWhenClosed(&window));
         window.show();
         if (hooks.BeforeEventLoop) hooks.BeforeEventLoop(window);
         // 6. The event loop, until MainWindow closes.

@@ -298,6 +298,8 @@ TEST_F(MainWindowTest, CallsAfterTheWindowIsGoneDoNothing) {
 TEST_F(MainWindowTest, StartUpRunsItsStepsInOrder) {
     std::vector<std::string> steps;
     uintptr_t tokenAtCreation = 0;
+    QWidget other;
+    bool guardFired = false;
     StartupHooks hooks;
     hooks.CreateOverlayObjects = [&] { steps.push_back("overlay"); };
     hooks.LocateSkinLibrary = [&] {
@@ -315,11 +317,16 @@ TEST_F(MainWindowTest, StartUpRunsItsStepsInOrder) {
     };
     hooks.BeforeEventLoop = [&](MainWindow& w) {
         steps.push_back("loop");
+        // Another top-level window stays open: closing MainWindow still ends the loop.
+        other.show();
         QTimer::singleShot(0, &w, [&w] { w.close(); });
+        // bound against a loop that would not end (not a timing check)
+        QTimer::singleShot(20000, &w, [&] { guardFired = true; QCoreApplication::exit(0); });
     };
     App().GdiplusToken.set(0);
     EXPECT_EQ(RunProgram(g_argc, g_argv, hooks), 0);
     EXPECT_EQ(steps, (std::vector<std::string>{"overlay", "skin", "drawing", "created", "loop"}));
+    EXPECT_FALSE(guardFired);
     EXPECT_EQ(tokenAtCreation, 7u);
     EXPECT_FALSE(RunDirectory().empty());
 
