@@ -3,14 +3,19 @@
 #include <QCheckBox>
 #include <QTimer>
 
+#include "app/cli.h"
 #include "app/skin.h"
 #include "app/startup.h"
 #include "app/ui/main_window.h"
 #include "app/ui/main_window_creation.h"
+#include "app/ui/shown_probe.h"
 #include "capture/capture_window.h"
 #include "capture/overlay_state.h"
 
 int main(int argc, char** argv) {
+    // --recognize, --translate, --help, --version: the pipelines without a window (no display needed).
+    if (ql::IsCommandLineUse(argc, argv)) return ql::RunCommandLine(argc, argv);
+
     ql::StartupHooks hooks;
 
     // Step 1 and its release in ExitCleanup: the capture overlay's long-lived objects.
@@ -29,6 +34,9 @@ int main(int argc, char** argv) {
         ql::AttachShell(window);  // commands, then the creation handler
         ql::ConnectHotkey(window.HotkeyCheck(), window.HotkeyTimer());  // F7 and CaptureWindow
     };
+
+    // The start-up benchmark's probe (QINGLAN_EXIT_AFTER_SHOWN=1): report the first paint and quit.
+    hooks.BeforeEventLoop = [](ql::MainWindow& window) { ql::InstallShownProbe(window); };
 
     return ql::RunProgram(argc, argv, hooks);
 }
