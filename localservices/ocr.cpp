@@ -58,11 +58,7 @@ PixPtr DecodePicture(std::string_view bytes, std::string& error) {
         error = "picture cannot be decoded";
         return nullptr;
     }
-    // Transparent pixels count as a white page, not as their (often black) colour values.
-    if (pixGetDepth(pix.get()) == 32 && pixGetSpp(pix.get()) == 4) {
-        PixPtr flat(pixAlphaBlendUniform(pix.get(), 0xffffff00));
-        if (flat) pix = std::move(flat);
-    }
+    // Transparency needs nothing here: Tesseract blends an alpha channel over white itself.
     return pix;
 }
 
