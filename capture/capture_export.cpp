@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "capture/bmp_bytes.h"
 #include "capture/capture_window.h"
+#include "capture/overlay_render.h"
 #include "capture/overlay_state.h"
 #include "graphics/bmp_codec.h"
 #include "graphics/graphics_objects.h"
@@ -99,8 +100,9 @@ void ConfirmSelection() {
     const int w = window != nullptr ? window->width() : (canvas && canvas->DeviceContext() ? canvas->DeviceContext()->width() : 0);
     const int h = window != nullptr ? window->height() : (canvas && canvas->DeviceContext() ? canvas->DeviceContext()->height() : 0);
     // The clean snapshot, without dimming, frame, toolbar or magnifier (not presented).
-    if (canvas != nullptr && s.BrightLayer != nullptr)
-        canvas->Blend(s.BrightLayer->DeviceContext(), 0, 0, w, h, 0, 0, w, h, 255, false);
+    if (canvas != nullptr && s.BrightLayer != nullptr &&
+        canvas->Blend(s.BrightLayer->DeviceContext(), 0, 0, w, h, 0, 0, w, h, 255, false))
+        NoteCanvasChanged(QRect(0, 0, w, h));
     const Bytes screen = CanvasToBmp(canvas != nullptr ? canvas->DeviceContext() : nullptr, w, h);
     const Rect r = s.SelectionRect;
     const Bytes region = CropRegion(screen, r.left, r.top, r.right - r.left, r.bottom - r.top);

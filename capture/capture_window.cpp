@@ -90,8 +90,13 @@ public:
     void DrawSelectionFrame(int32_t l, int32_t t, int32_t r, int32_t b) override { ql::DrawSelectionFrame(l, t, r, b); }
     void DrawToolbar(const Rect& box) override { ql::DrawToolbar(box, ScreenHeight()); }
     void DrawMagnifier() override { ql::DrawMagnifier(PointerPosition(), ScreenWidth(), ScreenHeight()); }
+    // The window shows the whole back buffer; only the parts changed since the last present are
+    // painted again, the rest of the window already shows the same pixels.
     void Present() override {
-        if (LayeredWindowCanvas* c = Overlay().WindowCanvas) c->Present();
+        LayeredWindowCanvas* c = Overlay().WindowCanvas;
+        if (c == nullptr || !c->IsAttached() || c->Window() == nullptr) return;
+        const QRegion changed = TakeChangedRegion().intersected(c->Window()->rect());
+        if (!changed.isEmpty()) c->Window()->update(changed);
     }
     void ConfirmSelection() override { ql::ConfirmSelection(); }
     void FinishCapture() override { ql::FinishCapture(); }

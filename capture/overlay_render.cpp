@@ -8,11 +8,13 @@
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 
 #include "capture/bmp_bytes.h"
 #include "graphics/bmp_codec.h"
 #include "graphics/graphics_objects.h"
 #include "graphics/layered_canvas.h"
+#include "resources/resources.h"
 
 namespace ql {
 namespace {
@@ -29,6 +31,11 @@ struct Caches {
     bool snapshotDecoded = false;
     QString colourText;
     Point magnifierPlace;
+    // Where the canvas may differ from the dimmed base, and what changed since the last present. Both
+    // start as "everything": the canvas's content is not known until the base has been drawn whole.
+    QRegion drawnOverBase = Everything();
+    QRegion changed = Everything();
+    static QRegion Everything() { return QRegion(0, 0, 1 << 20, 1 << 20); }
 };
 
 Caches& Cache() {
@@ -43,10 +50,16 @@ QImage* CanvasImage() {
 
 const QImage* LayerImage(Surface* s) { return s != nullptr ? s->DeviceContext() : nullptr; }
 
+// Everything drawn over the base is noted, so that the next base only needs to restore those places.
+void Touch(const QRect& r) {
+    Cache().drawnOverBase += r;
+    Cache().changed += r;
+}
+
 void Blend(const QImage* src, int x, int y, int w, int h, int dx, int dy, int alpha, bool perPixel) {
     LayeredWindowCanvas* c = Overlay().WindowCanvas;
     if (c == nullptr || src == nullptr) return;
-    c->Blend(const_cast<QImage*>(src), x, y, w, h, dx, dy, w, h, alpha, perPixel);
+    if (c->Blend(const_cast<QImage*>(src), x, y, w, h, dx, dy, w, h, alpha, perPixel)) Touch(QRect(dx, dy, w, h));
 }
 
 // A blend of a small temporary picture, at its full size.
@@ -106,6 +119,7 @@ QPainterPath RoundedRect(double x, double y, double width, double height, int si
 }
 
 QImage LoadPicture(const char* resource) {
+    InitResources();
     QFile f(QString::fromLatin1(resource));
     if (!f.open(QIODevice::ReadOnly)) return QImage();
     QImage img;
@@ -130,6 +144,16 @@ void ForgetRenderCaches() {
     c.snapshotData = nullptr;
     c.snapshotSize = 0;
     c.snapshotDecoded = false;
+    c.drawnOverBase = Caches::Everything();
+    c.changed = Caches::Everything();
+}
+
+void NoteCanvasChanged(const QRect& area) { Touch(area); }
+
+QRegion TakeChangedRegion() {
+    QRegion r = Cache().changed;
+    Cache().changed = QRegion();
+    return r;
 }
 
 void DrawDimmedBase() {
@@ -138,8 +162,14 @@ void DrawDimmedBase() {
     const QImage* dim = LayerImage(Overlay().DimLayer);
     if (canvas == nullptr) return;
     Caches& c = Cache();
+    LayeredWindowCanvas* wc = Overlay().WindowCanvas;
     if (!c.dimmed.isNull() && c.dimmedBright == bright && c.dimmedDim == dim && c.dimmed.size() == canvas->size()) {
-        Blend(&c.dimmed, 0, 0, canvas->width(), canvas->height(), 0, 0, 255, false);
+        // Outside the places drawn over since the last base the canvas holds the base already.
+        const QRegion restore = c.drawnOverBase.intersected(canvas->rect());
+        for (const QRect& r : restore)
+            wc->Blend(&c.dimmed, r.x(), r.y(), r.width(), r.height(), r.x(), r.y(), r.width(), r.height(), 255, false);
+        c.changed += restore;
+        c.drawnOverBase = QRegion();
         return;
     }
     const int w = canvas->width();
@@ -151,6 +181,8 @@ void DrawDimmedBase() {
         c.dimmed = canvas->copy();
         c.dimmedBright = bright;
         c.dimmedDim = dim;
+        c.drawnOverBase = QRegion();
+        c.changed += canvas->rect();
     }
 }
 
@@ -195,6 +227,7 @@ void DrawSelectionFrame(int32_t left, int32_t top, int32_t right, int32_t bottom
                                         {wf, hf / 2},    {0, hf},          {wf / 2, hf}, {wf, hf}};
             for (const QPointF& s : squares) p->fillRect(QRectF(s.x(), s.y(), 5, 5), hc);
             p->restore();
+            Touch(QRect(left - 2, top - 2, int(w) + 5, int(h) + 5));
         }
     }
 
@@ -274,6 +307,10 @@ const QImage& DecodedSnapshot() {
     if (!c.snapshotDecoded || c.snapshotData != data || c.snapshotSize != snap.size()) {
         c.snapshot = snap.empty() ? QImage() : DecodeBmp(snap);
         if (c.snapshot.isNull() && !snap.empty()) c.snapshot.loadFromData(snap.ptr(), int(snap.size()));
+        // Kept in the canvas's own pixel format: drawing a part of it then converts nothing.
+        if (!c.snapshot.isNull() && c.snapshot.format() != QImage::Format_ARGB32_Premultiplied &&
+            c.snapshot.format() != QImage::Format_RGB32)
+            c.snapshot = std::move(c.snapshot).convertToFormat(QImage::Format_ARGB32_Premultiplied);
         c.snapshotData = data;
         c.snapshotSize = snap.size();
         c.snapshotDecoded = true;
@@ -342,14 +379,15 @@ QString LastMagnifierColourText() { return Cache().colourText; }
 Point LastMagnifierPlace() { return Cache().magnifierPlace; }
 
 const QImage& ToolbarPicture() {
-    static const QImage picture = LoadPicture(":/capture/toolbar.png");
+    static const QImage picture = LoadPicture(kToolbarPicturePath);
     return picture;
 }
 
 const CursorImage& OverlayCursorImage() {
     static const CursorImage cursor = [] {
         CursorImage ci;
-        QFile f(QStringLiteral(":/capture/overlay.cur"));
+        InitResources();
+        QFile f(QString::fromLatin1(kOverlayCursorPath));
         if (!f.open(QIODevice::ReadOnly)) return ci;
         const QByteArray data = f.readAll();
         const CursorPicture cp = DecodeCursorFile(Bytes(data.constData(), size_t(data.size())));

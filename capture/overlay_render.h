@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include <QImage>
+#include <QRegion>
 #include <QString>
 
 #include "capture/overlay_ports.h"
@@ -17,7 +18,8 @@ namespace ql {
 inline constexpr uint32_t kFrameColour = 0x00FFAE00u;
 
 // BrightLayer blended over the whole canvas at 255, then DimLayer at 128. The result is kept after the
-// first time and copied afterwards: the same pixels, one copy instead of two whole-screen blends.
+// first time; afterwards only the places drawn over since the last base are copied back from it, which
+// gives the same pixels as the two whole-screen blends.
 void DrawDimmedBase();
 
 // The selected region bright from BrightLayer, its 1-pixel frame, the eight 5x5 handles and the size
@@ -39,6 +41,11 @@ Point LastMagnifierPlace();
 
 // The decoded CaptureSnapshot the magnifier zooms from: decoded once per snapshot, not at every call.
 const QImage& DecodedSnapshot();
+
+// The parts of the canvas changed since the last call (what a present has to show), and a note of a
+// change made to the canvas by other code (the opening's and the confirmation's whole-canvas blends).
+QRegion TakeChangedRegion();
+void NoteCanvasChanged(const QRect& area);
 
 // Drops the kept dimmed base and decoded snapshot; OpenOverlay and the closing of the window call it
 // (and so must anything else that changes CaptureSnapshot or the two layers).

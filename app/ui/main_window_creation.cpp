@@ -4,7 +4,9 @@
 #include "app/dialogs.h"
 #include "app/run_stamp.h"
 #include "app/skin.h"
+#include "app/qt_dialogs.h"
 #include "app/ui/about_window.h"
+#include "app/ui/main_window.h"
 #include "app/ui/shell_commands.h"
 #include "services/requests.h"
 
@@ -21,6 +23,13 @@ void RunMainWindowCreation(ShellCommands& commands) {
     commands.BindDropTarget();
     App().AccessToken.set(FetchAccessToken());
     App().RunStamp.set(CurrentRunStamp());
+}
+
+ShellCommands& AttachShell(MainWindow& window) {
+    InstallQtDialogs(&window);
+    auto* commands = new ShellCommands(window);
+    RunMainWindowCreation(*commands);
+    return *commands;
 }
 
 }  // namespace ql

@@ -3,6 +3,7 @@
 
 namespace ql {
 
+class MainWindow;
 class ShellCommands;
 
 // Runs once on the window thread, after MainWindow and its controls exist and before the message loop:
@@ -10,5 +11,10 @@ class ShellCommands;
 // no drop target, AccessToken and RunStamp stay empty). Otherwise LocateSkinLibrary with that file,
 // ApplySkin, BindDropTarget, FetchAccessToken (blocking), RunStamp.
 void RunMainWindowCreation(ShellCommands& commands);
+
+// The start-up sequence's MainWindow step: message boxes parented to the window (unless other dialogs
+// are installed), the commands connected to its controls, then the creation handler. The commands
+// belong to the window.
+ShellCommands& AttachShell(MainWindow& window);
 
 }  // namespace ql

@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QFocusEvent>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -15,6 +17,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextEdit>
@@ -24,6 +27,7 @@
 #include "app/dialogs.h"
 #include "app/history.h"
 #include "app/qt_dialogs.h"
+#include "app/ui/main_window.h"
 #include "services/recognition.h"
 #include "services/translation.h"
 
@@ -54,81 +58,66 @@ QString SaveResultPath() {
     return desktop + QLatin1Char('/') + QString::number(App().UploadId.get()) + QStringLiteral(".txt");
 }
 
-ShellCommands::ShellCommands(const ShellControls& controls, QObject* parent)
-    : QObject(parent), c_(controls), startUpload_([] { StartUploadWorker(); }),
+Text ImagePathPlaceholder() { return "<------请选择图片------>"_gbk; }
+
+ShellCommands::ShellCommands(MainWindow& window)
+    : QObject(&window), w_(window), startUpload_([] { StartUploadWorker(); }),
       openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
-    if (c_.imagePathEdit) {
-        // Drops are refused until the creation handler binds the drop target.
-        c_.imagePathEdit->setAcceptDrops(false);
-        c_.imagePathEdit->installEventFilter(this);
-    }
-    if (c_.resultEdit) {
-        c_.resultEdit->setAcceptDrops(false);
-        // The advanced menu replaces the edit box's own context menu.
-        c_.resultEdit->setContextMenuPolicy(Qt::NoContextMenu);
-        c_.resultEdit->installEventFilter(this);
-        if (auto* area = qobject_cast<QAbstractScrollArea*>(c_.resultEdit)) {
-            resultViewport_ = area->viewport();
-            resultViewport_->setAcceptDrops(false);
-            resultViewport_->setContextMenuPolicy(Qt::NoContextMenu);
-            resultViewport_->installEventFilter(this);
-        }
-    }
-    if (c_.window) c_.window->setAcceptDrops(false);
-    if (c_.selectImageButton)
-        connect(c_.selectImageButton, &QAbstractButton::clicked, this, [this] { SelectImage(); });
-    if (c_.saveResultButton)
-        connect(c_.saveResultButton, &QAbstractButton::clicked, this, [this] { SaveResult(); });
-    if (c_.aboutButton) connect(c_.aboutButton, &QAbstractButton::clicked, this, [this] { ShowAbout(); });
-    if (c_.checkUpdateButton)
-        connect(c_.checkUpdateButton, &QAbstractButton::clicked, this, [this] { OpenReleasePage(); });
-    if (c_.advancedMenu) {
-        for (QAction* a : c_.advancedMenu->actions()) {
-            Text label = FromQString(a->text());
-            if (label == "汉-->英"_gbk) connect(a, &QAction::triggered, this, [this] { TranslateZhToEn(); });
-            else if (label == "英-->汉"_gbk) connect(a, &QAction::triggered, this, [this] { TranslateEnToZh(); });
-            else if (label == "复制全文"_gbk) connect(a, &QAction::triggered, this, [this] { CopyAll(); });
-        }
-    }
+    QLineEdit* path = w_.ImagePathEdit();
+    // Drops are refused until the creation handler binds the drop target, and nowhere else.
+    path->setAcceptDrops(false);
+    path->installEventFilter(this);
+    QPlainTextEdit* result = w_.ResultEdit();
+    result->setAcceptDrops(false);
+    result->viewport()->setAcceptDrops(false);
+    w_.setAcceptDrops(false);
+    // The advanced menu replaces the result box's own context menu.
+    result->setContextMenuPolicy(Qt::NoContextMenu);
+    result->viewport()->setContextMenuPolicy(Qt::NoContextMenu);
+    result->installEventFilter(this);
+    result->viewport()->installEventFilter(this);
+
+    connect(w_.SelectImageButton(), &QAbstractButton::clicked, this, [this] { SelectImage(); });
+    connect(w_.SaveResultButton(), &QAbstractButton::clicked, this, [this] { SaveResult(); });
+    connect(w_.AboutButton(), &QAbstractButton::clicked, this, [this] { ShowAbout(); });
+    connect(w_.CheckUpdateButton(), &QAbstractButton::clicked, this, [this] { OpenReleasePage(); });
+    connect(w_.ChineseToEnglishItem(), &QAction::triggered, this, [this] { TranslateZhToEn(); });
+    connect(w_.EnglishToChineseItem(), &QAction::triggered, this, [this] { TranslateEnToZh(); });
+    connect(w_.CopyAllItem(), &QAction::triggered, this, [this] { CopyAll(); });
 }
 
 ShellCommands::~ShellCommands() = default;
-
-QString ShellCommands::ResultText() const {
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(c_.resultEdit)) return plain->toPlainText();
-    if (auto* rich = qobject_cast<QTextEdit*>(c_.resultEdit)) return rich->toPlainText();
-    return {};
-}
 
 void ShellCommands::ShowInformation(const Text& text, const Text& title) {
     UiDialogs().ShowMessage(text, title, MessageIcon::Information);
 }
 
 void ShellCommands::SelectImage() {
-    c_.imagePathEdit->setText(QString());
-    std::optional<std::string> chosen = UiDialogs().OpenFile(kImageFileFilter, keptFileName_);
+    w_.ImagePathEdit()->setText(QString());
+    std::optional<std::string> chosen = UiDialogs().OpenFile(MainWindow::ImageFileDialogFilter(), keptFileName_);
     if (chosen) keptFileName_ = *chosen;
-    c_.imagePathEdit->setText(QString::fromStdString(keptFileName_));
+    // The control holds the name as the file system gave it.
+    w_.ImagePathEdit()->setText(QString::fromStdString(keptFileName_));
     StartImageRecognition();
 }
 
 void ShellCommands::DropImage(const QString& droppedPath) {
-    c_.imagePathEdit->setText(droppedPath);
+    w_.ImagePathEdit()->setText(droppedPath);
     StartImageRecognition();
 }
 
 void ShellCommands::StartImageRecognition() {
-    Text path = FromQString(c_.imagePathEdit->text());
+    Text path = w_.ImagePathText();
     App().CurrentFileName.set(FileNameOfPath(path));
     App().UploadId.set(RandomInRange(19999, 999999));
     RecordHistory();
     if (startUpload_) startUpload_();
 }
 
-void ShellCommands::RestorePlaceholder() { c_.imagePathEdit->setText(ToQString(kImagePathPlaceholder)); }
+void ShellCommands::RestorePlaceholder() { w_.SetImagePathText(ImagePathPlaceholder()); }
 
 void ShellCommands::ShowAdvancedMenu(const QPoint& globalPos) {
-    if (c_.advancedMenu) c_.advancedMenu->popup(globalPos);
+    w_.AdvancedMenu()->popup(globalPos);
 }
 
 void ShellCommands::TranslateZhToEn() {
@@ -140,7 +129,8 @@ void ShellCommands::TranslateEnToZh() {
 }
 
 void ShellCommands::CopyAll() {
-    QString text = ResultText();
+    // Taken from the control: the clipboard gets the platform's own line breaks.
+    QString text = w_.ResultEdit()->toPlainText();
     if (text.isEmpty()) {
         ShowInformation("待复制的内容是空白的！(╯▔皿▔)"_gbk, "提示！"_gbk);
         return;
@@ -159,8 +149,8 @@ void ShellCommands::CopyAll() {
 }
 
 void ShellCommands::SaveResult() {
-    QString text = ResultText();
-    if (text.isEmpty()) {
+    Text text = w_.ResultText();  // GBK with CR LF line breaks
+    if (text.empty()) {
         ShowInformation("让我给你保存一个空文件吗?/(ㄒoㄒ)/~~"_gbk, "(￢︿￢??☆)"_gbk);
         return;
     }
@@ -170,7 +160,7 @@ void ShellCommands::SaveResult() {
     QDir().mkpath(QFileInfo(target).absolutePath());
     // Written beside the target and renamed over it: a failed save keeps the earlier file whole.
     QSaveFile file(target);
-    const std::string bytes = FromQString(text).str();
+    const std::string& bytes = text.str();
     bool ok = file.open(QIODevice::WriteOnly) &&
               file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size()) &&
               file.commit();
@@ -182,7 +172,7 @@ void ShellCommands::SaveResult() {
 }
 
 void ShellCommands::ShowAbout() {
-    AboutWindow about(c_.window);
+    AboutWindow about(&w_);
     about.RunCreationHandler();
     about.exec();
 }
@@ -193,14 +183,15 @@ void ShellCommands::OpenReleasePage() {
 
 void ShellCommands::BindDropTarget() {
     dropBound_ = true;
-    c_.imagePathEdit->setAcceptDrops(true);
+    w_.ImagePathEdit()->setAcceptDrops(true);
 }
 
 bool ShellCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == c_.imagePathEdit) {
+    if (watched == w_.ImagePathEdit()) {
         switch (event->type()) {
         case QEvent::FocusOut:
-            RestorePlaceholder();
+            // The edit box's own popup menu takes no focus from it; everything else does.
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) RestorePlaceholder();
             break;
         case QEvent::DragEnter:
         case QEvent::DragMove: {
@@ -225,7 +216,7 @@ bool ShellCommands::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (watched == c_.resultEdit || (resultViewport_ != nullptr && watched == resultViewport_)) {
+    if (watched == w_.ResultEdit() || watched == w_.ResultEdit()->viewport()) {
         if (event->type() == QEvent::MouseButtonPress) {
             auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::RightButton) {

@@ -14,30 +14,14 @@
 
 #include "web/text.h"
 
-class QAbstractButton;
-class QAction;
-class QLineEdit;
-class QMenu;
-class QWidget;
-
 namespace ql {
 
-inline constexpr char kImagePathPlaceholder[] = "<------请选择图片------>";
-inline constexpr char kImageFileFilter[] = "图片文件（*.jpg;*.jpeg;*.png;*.bmp）|*.jpg;*.jpeg;*.png;*.bmp";
-inline constexpr char kReleasePageUrl[] = "https://qinglan.example.org/releases/";
+class MainWindow;
 
-// The controls the commands work on (MainWindow's). resultEdit is a QPlainTextEdit or a QTextEdit.
-// The menu's actions are found by their texts "汉-->英", "英-->汉", "复制全文".
-struct ShellControls {
-    QWidget* window = nullptr;
-    QLineEdit* imagePathEdit = nullptr;
-    QWidget* resultEdit = nullptr;
-    QMenu* advancedMenu = nullptr;
-    QAbstractButton* selectImageButton = nullptr;
-    QAbstractButton* saveResultButton = nullptr;
-    QAbstractButton* aboutButton = nullptr;
-    QAbstractButton* checkUpdateButton = nullptr;
-};
+// The release page CheckUpdateButton opens.
+inline constexpr char kReleasePageUrl[] = "https://qinglan.example.org/releases/";
+// ImagePathEdit's text when no picture is shown.
+Text ImagePathPlaceholder();  // "<------请选择图片------>"
 
 // Several dropped files: each path followed by CR LF; a single file: its path alone.
 QString JoinDroppedPaths(const QStringList& paths);
@@ -47,10 +31,11 @@ QString SaveResultPath();
 class ShellCommands : public QObject {
     Q_OBJECT
 public:
-    explicit ShellCommands(const ShellControls& controls, QObject* parent = nullptr);
+    // Connects the commands to the window's controls; owned by the window.
+    explicit ShellCommands(MainWindow& window);
     ~ShellCommands() override;
 
-    const ShellControls& controls() const { return c_; }
+    MainWindow& window() const { return w_; }
 
     // Commands.
     void SelectImage();
@@ -72,12 +57,10 @@ public:
     // The file name the open-file dialog keeps between openings (UTF-8).
     const std::string& KeptFileName() const { return keptFileName_; }
 
-    // Seams for tests: what starts the upload worker (default: StartUploadWorker), what opens an address
-    // (default: QDesktopServices::openUrl), and how the about window is run (default: exec()).
+    // Seams for tests: what starts the upload worker (default: StartUploadWorker) and what opens an
+    // address (default: QDesktopServices::openUrl).
     void SetUploadStarter(std::function<void()> start) { startUpload_ = std::move(start); }
     void SetUrlOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
-
-    QString ResultText() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,8 +68,7 @@ protected:
 private:
     void ShowInformation(const Text& text, const Text& title);
 
-    ShellControls c_;
-    QWidget* resultViewport_ = nullptr;
+    MainWindow& w_;
     bool dropBound_ = false;
     std::string keptFileName_;
     std::function<void()> startUpload_;

@@ -69,6 +69,7 @@ TEST(DecodeUnicodeEscapesTest, Table) {
         {"\\q\\8", "q8"},                                 // any other escaped character stands for itself
         {"\\\\u0041", "A"},                               // "\u" rewritten first, so "\\u" ends as %u0041
         {"\rabc", "abc"},                                 // a leading lone CR is dropped
+        {"\x95\x5Cu4f60\x95\x5Cn", "\x95\x5Cu4f60\x95\x5Cn"},  // 0x5C as a trail byte is no backslash
         {"", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(DecodeUnicodeEscapes(c.input), c.expected) << c.input.str();
