@@ -47,6 +47,7 @@ bool ParseInt(const char* s, long lo, long hi, long& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ql::localsvc::LimitOcrThreads(argv);
     long port = kDefaultPort;
     std::string store, tessdata, languages = "chi_sim+eng";
     long engines = 2, psm = 4;

@@ -4,7 +4,10 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
+#include <unistd.h>
+
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 
 #include "localservices/picture.h"
@@ -55,15 +58,17 @@ PixPtr DecodePicture(std::string_view bytes, std::string& error) {
         error = "picture cannot be decoded";
         return nullptr;
     }
-    // Transparent pixels count as a white page, not as their (often black) colour values.
-    if (pixGetDepth(pix.get()) == 32 && pixGetSpp(pix.get()) == 4) {
-        PixPtr flat(pixAlphaBlendUniform(pix.get(), 0xffffff00));
-        if (flat) pix = std::move(flat);
-    }
+    // Transparency needs nothing here: Tesseract blends an alpha channel over white itself.
     return pix;
 }
 
 }  // namespace
+
+void LimitOcrThreads(char** argv) {
+    if (std::getenv("OMP_THREAD_LIMIT") != nullptr) return;
+    setenv("OMP_THREAD_LIMIT", "1", 1);
+    execv("/proc/self/exe", argv);
+}
 
 struct OcrEngines::Impl {
     OcrOptions options;

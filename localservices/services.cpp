@@ -24,6 +24,7 @@ namespace ql::localsvc {
 namespace {
 
 constexpr size_t kMaxTokens = 4096;
+constexpr size_t kMaxQueryBytes = 65536;
 
 std::string RandomHex(size_t digits) {
     static thread_local std::mt19937_64 gen{std::random_device{}()};
@@ -257,6 +258,8 @@ Reply LocalServices::Translate(std::string_view query, std::string_view body) {
         return TranslateError("54000", "PARAM_FROM_TO_OR_Q_EMPTY");
     }
     if (*appid != config_.keys.translateAppId) return TranslateError("52003", "UNAUTHORIZED USER");
+    // The dictionary walk is cheap, but not for megabytes; the real service takes far less than this.
+    if (q->size() > kMaxQueryBytes) return TranslateError("54005", "q longer than 65536 bytes");
 
     // q is UTF-8; a client that sends its GBK bytes unencoded is understood too, its sign being over
     // the UTF-8 form of the same text.

@@ -214,6 +214,16 @@ TEST_F(LocalServicesHttp, TranslationAnswersInEscapedCompactJson) {
     }
 }
 
+TEST_F(LocalServicesHttp, TranslationUnderstandsUnencodedGbk) {
+    // The GBK bytes of 你好 as they stand, signed over the UTF-8 form of the same text.
+    const std::string salt = "50001";
+    auto res = cli_->Post("/api/trans/vip/translate",
+                          "q=\xC4\xE3\xBA\xC3&from=zh&to=en&appid=" + kAppId + "&salt=" + salt + "&sign=" + SignOf("你好", salt),
+                          "application/x-www-form-urlencoded");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->body, R"({"from":"zh","to":"en","trans_result":[{"src":"\u4f60\u597d","dst":"Hello"}]})");
+}
+
 TEST_F(LocalServicesHttp, TranslationRefusesBadSignsAndAppIds) {
     const std::string q = "hello", salt = "60000";
     const struct {

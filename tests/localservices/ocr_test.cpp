@@ -26,9 +26,10 @@ const std::vector<std::string> kLines = {
     "Text recognition and translation 2026",
 };
 
-QImage Render(const std::vector<std::string>& lines, int width, int height) {
-    QImage img(width, height, QImage::Format_RGB32);
-    img.fill(Qt::white);
+// transparent: black text on a fully transparent page (its colour values are black too).
+QImage Render(const std::vector<std::string>& lines, int width, int height, bool transparent = false) {
+    QImage img(width, height, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    img.fill(transparent ? QColor(0, 0, 0, 0) : QColor(Qt::white));
     QPainter p(&img);
     QFont font("WenQuanYi Micro Hei");
     font.setPixelSize(32);
@@ -116,13 +117,17 @@ TEST_F(LocalServicesOcr, RenderedLinesAreRecognisedInEveryFormat) {
     ASSERT_FALSE(token.empty());
 
     const QImage img = Render(kLines, 720, 190);
-    std::vector<const char*> formats = {"PNG", "BMP32"};
-    if (QImageWriter::supportedImageFormats().contains("jpeg")) formats.push_back("JPEG");
+    std::vector<std::pair<std::string, std::string>> pictures = {
+        {"PNG", Encode(img, "PNG")},
+        {"BMP32", Encode(img, "BMP32")},
+        {"transparent PNG", Encode(Render(kLines, 720, 190, true), "PNG")},
+    };
+    if (QImageWriter::supportedImageFormats().contains("jpeg")) pictures.emplace_back("JPEG", Encode(img, "JPEG"));
     int id = 31000;
     std::vector<std::pair<std::string, std::future<httplib::Result>>> pending;
-    for (const char* format : formats) {
+    for (const auto& [format, bytes] : pictures) {
         const std::string name = std::to_string(++id);
-        ASSERT_EQ(Upload(cli, UploadBody(name, Encode(img, format)))->status, 200) << format;
+        ASSERT_EQ(Upload(cli, UploadBody(name, bytes))->status, 200) << format;
         // The formats are recognised at the same time, each on its own connection.
         pending.emplace_back(format, std::async(std::launch::async, [&server, token, name] {
             httplib::Client c("127.0.0.1", server.port());

@@ -1,6 +1,9 @@
 // Cutting values out of the services' answers and formatting them for the result box.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "services/config.h"
 #include "services/requests.h"
 
 using namespace ql;
@@ -89,4 +92,31 @@ TEST(FormEncodeUtf8, EncodesAllButUnreserved) {
     EXPECT_EQ(FormEncodeUtf8("a b&c=d+e%f/"), Text("a%20b%26c%3Dd%2Be%25f%2F"));
     EXPECT_EQ(FormEncodeUtf8("你\r\n"_gbk), Text("%E4%BD%A0%0D%0A"));
     EXPECT_EQ(FormEncodeUtf8(""), Text(""));
+}
+
+TEST(ServiceConfig, EnvironmentOverridesTheCompiledInValues) {
+    const char* names[] = {"QINGLAN_OCR_BASE", "QINGLAN_IMAGE_HOST_BASE", "QINGLAN_TRANSLATE_BASE",
+                           "QINGLAN_OCR_API_KEY", "QINGLAN_OCR_SECRET_KEY", "QINGLAN_TRANSLATE_APP_ID",
+                           "QINGLAN_TRANSLATE_SIGN_KEY"};
+    for (const char* n : names) ::unsetenv(n);
+    ::setenv("QINGLAN_IMAGE_HOST_BASE", "", 1);  // empty counts as unset
+    ServiceConfig c = ServiceConfigFromEnvironment();
+    EXPECT_EQ(c.OcrServiceBase, Text("http://127.0.0.1:17650"));
+    EXPECT_EQ(c.ImageHostBase, Text("http://127.0.0.1:17650"));
+    EXPECT_EQ(c.TranslateServiceBase, Text("http://127.0.0.1:17650"));
+    EXPECT_EQ(c.OcrApiKey, Text("Qd7nWk2LrPz9XbTc4HsVf6Jm"));
+    EXPECT_EQ(c.OcrSecretKey, Text("h3KpZr8NwT5qLx2VbY7cMd9FsJ4gRn6E"));
+    EXPECT_EQ(c.TranslateAppId, Text("30457182964015326"));
+    EXPECT_EQ(c.TranslateSignKey, Text("Tz4Rb_9WqKm2NsYd7LcX"));
+
+    for (const char* n : names) ::setenv(n, (std::string("v-") + n).c_str(), 1);
+    c = ServiceConfigFromEnvironment();
+    const Text got[] = {c.OcrServiceBase, c.ImageHostBase, c.TranslateServiceBase, c.OcrApiKey,
+                        c.OcrSecretKey, c.TranslateAppId, c.TranslateSignKey};
+    for (size_t i = 0; i < 7; ++i) EXPECT_EQ(got[i], Text(std::string("v-") + names[i]));
+    SetServiceConfig(c);
+    EXPECT_EQ(OcrServiceBase(), Text("v-QINGLAN_OCR_BASE"));
+    EXPECT_EQ(TranslateSignKey(), Text("v-QINGLAN_TRANSLATE_SIGN_KEY"));
+    for (const char* n : names) ::unsetenv(n);
+    SetServiceConfig(ServiceConfigFromEnvironment());
 }

@@ -9,6 +9,7 @@
 #include "services/requests.h"
 #include "services/translation.h"
 #include "services/workers.h"
+#include "web/charset.h"
 #include "test_support.h"
 
 using namespace ql;
@@ -79,6 +80,7 @@ TEST_F(Pipelines, RecognisesAPictureChosenInTheMainWindow) {
 }
 
 TEST_F(Pipelines, CapturePathRecognisesOnTheCallingThread) {
+    Translate(EnToZh, "hello");  // leaves the translation's label text behind
     UploadAndRecognize(kPicture, 515151);  // returns once the OCR has been started
     EXPECT_EQ(App().ImageUrl.get(), Text(services_->base() + "/photo/515151.png"));
     EXPECT_EQ(controls_->label(), "正在进行识别……"_gbk);
@@ -127,6 +129,8 @@ TEST_F(Pipelines, TranslatesBothWays) {
         {ZhToEn, "你好。\r\n    谢谢", "Hello.\r\nThank you"},  // two segments, nothing between
         {EnToZh, "hello", "你好"},
         {EnToZh, "hello.\r\nthank you", "你好。谢谢"},
+        {ZhToEn, "谢谢&你好", "Thank you & hello"},
+        {EnToZh, "x &=+% y", "x &=+% y"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Translate(c.dir, Text(Utf8ToGbkBytes(c.source))), Text(Utf8ToGbkBytes(c.expected))) << c.source;
@@ -134,12 +138,16 @@ TEST_F(Pipelines, TranslatesBothWays) {
 }
 
 TEST_F(Pipelines, SignCheckPassesForEveryCharacter) {
-    // The service would answer "Invalid Sign" (no segment, text kept) if q did not arrive as signed.
-    for (const char* source : {"谢谢", "a&b", "a=b", "a+b", "100%", "x &=+% y"}) {
-        const Text before = Text(Utf8ToGbkBytes(source));
-        const Text answer = RequestTranslation(BuildTranslateBody(EnToZh, before));
-        EXPECT_FALSE(ParseTranslation(answer).empty()) << source << ": " << answer.str();
-        EXPECT_EQ(SearchText(answer, "error_code"), -1) << source;
+    // The service answers "Invalid Sign" when q does not arrive as it was signed, and echoes what it
+    // received as src.
+    for (const char* source : {"谢谢", "a&b", "a=b", "a+b", "100%", "x &=+% y", "谢谢&你好=+%"}) {
+        const Text text = Text(Utf8ToGbkBytes(source));
+        for (TranslateDirection dir : {ZhToEn, EnToZh}) {
+            const Text answer = RequestTranslation(BuildTranslateBody(dir, text));
+            EXPECT_EQ(SearchText(answer, "error_code"), -1) << source << ": " << answer.str();
+            EXPECT_FALSE(ParseTranslation(answer).empty()) << source;
+            EXPECT_EQ(DecodeUnicodeEscapes(TextBetween(answer, "\"src\":\"", "\",\"dst\"")), text) << source;
+        }
     }
 }
 

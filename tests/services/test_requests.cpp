@@ -51,6 +51,7 @@ TEST_F(Requests, UploadSendsHeadFileBytesAndClosingText) {
     EXPECT_EQ(server.requestLine(), "POST /uploadheadimg.php HTTP/1.1");
     EXPECT_TRUE(HasLine(server.headerLines(),
                         "Content-Type: multipart/form-data; boundary=----WebKitFormBoundary4C4GSVIylEQB11fE"));
+    EXPECT_FALSE(HasLine(server.headerLines(), "Content-Type: application/x-www-form-urlencoded"));
     EXPECT_EQ(server.body(), std::string(kHead23456) + file + kClosing);
     EXPECT_EQ(HostedImageAddress(23456), Text(server.base() + "/photo/23456.png"));
     std::filesystem::remove(path);
