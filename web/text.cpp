@@ -3,6 +3,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -85,13 +86,35 @@ size_t Find(const std::string& text, const std::string& sought, size_t from, boo
     if (m == 0) return 0;  // callers turn this into position 1
     if (m > n - from) return std::string::npos;
 
-    if (caseInsensitive) {
-        size_t p = from;
-        while (p + m <= n) {
-            if (MatchFolded(t, n, p, s, m)) return p;
-            p += IsLead(t[p]) ? 2 : 1;
+    // Case matters only for one-byte letters of the sought text (second bytes compare exactly).
+    bool hasLetter = false;
+    for (size_t i = 0; i < m && !hasLetter; i += IsLead(s[i]) ? 2 : 1) {
+        hasLetter = (s[i] >= 'a' && s[i] <= 'z') || (s[i] >= 'A' && s[i] <= 'Z');
+    }
+    if (caseInsensitive && hasLetter) {
+        // Candidates: the first byte in either case (each found by memchr, kept until passed); each
+        // is then compared without case and checked for a character start.
+        const unsigned char lower = FoldAscii(s[0]);
+        const unsigned char upper = (lower >= 'a' && lower <= 'z') ? static_cast<unsigned char>(lower - 32) : lower;
+        const size_t last = n - m;  // the last position a match can start at
+        auto next = [&](unsigned char b, size_t from) -> size_t {
+            if (from > last) return std::string::npos;
+            const void* hit = std::memchr(t + from, b, last - from + 1);
+            return hit ? static_cast<size_t>(static_cast<const unsigned char*>(hit) - t) : std::string::npos;
+        };
+        size_t known = from;
+        size_t nextLower = next(lower, from);
+        size_t nextUpper = upper == lower ? std::string::npos : next(upper, from);
+        for (;;) {
+            const size_t c = std::min(nextLower, nextUpper);
+            if (c == std::string::npos) return std::string::npos;
+            if (MatchFolded(t, n, c, s, m)) {
+                if (IsBoundary(t, known, c)) return c;
+                known = c + 1;  // c is the second byte of a pair
+            }
+            if (c == nextLower) nextLower = next(lower, c + 1);
+            if (c == nextUpper) nextUpper = next(upper, c + 1);
         }
-        return std::string::npos;
     }
 
     const bool halfEnd = EndsInHalfCharacter(s, m);
