@@ -8,8 +8,10 @@ endif()
 
 add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 
+# strict_string_checks stays off: with it the strndup interceptor misreads xkbcommon's
+# length-bounded copies under the xcb platform (a false report in every X test).
 set(QINGLAN_SANITIZER_ENV
-  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
   "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/lsan.supp:print_suppressions=0"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
   "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${CMAKE_SOURCE_DIR}/scripts/tsan.supp")
