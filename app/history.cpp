@@ -86,6 +86,8 @@ void RecordHistory() {
     Text entry = app.CurrentFileName.get() + "-->" + Text(std::to_string(app.UploadId.get())) + "\r\n";
     app.LogEntry.set(entry);
     std::string content = (app.RunStamp.get() + "|" + entry).str() + old;
+    // A log the user made read-only stays as it is (renaming over it would still be allowed).
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) return;
     HistoryWriter writer;
     {
         std::lock_guard<std::mutex> l(g_writerMutex);

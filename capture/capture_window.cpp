@@ -1,6 +1,7 @@
 #include "capture/capture_window.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
@@ -117,6 +118,11 @@ CaptureWindow::CaptureWindow() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::
 
 CaptureWindow::~CaptureWindow() {
     if (Current().data() == this) Current() = nullptr;
+}
+
+void CaptureWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (Current().data() == this) CloseOverlay();
 }
 
 OverlayHost& CaptureHost() {

@@ -20,6 +20,11 @@ class CaptureWindow : public QWidget {
 public:
     CaptureWindow();
     ~CaptureWindow() override;
+
+protected:
+    // Closed by the system (not through the overlay's own ways out): the window goes and its surfaces
+    // are released as at any closing, without a hand-off; the next F7 opens a new overlay.
+    void closeEvent(QCloseEvent* event) override;
 };
 
 // Creates CaptureWindow, runs OpenOverlay and shows it modally without an owner; returns at once (the

@@ -9,7 +9,7 @@ PKGS=(
   libcpp-httplib-dev
   libtesseract-dev libleptonica-dev tesseract-ocr-chi-sim tesseract-ocr-eng
   fonts-wqy-microhei fontconfig
-  xvfb xauth xdotool x11-utils openssl
+  xvfb xauth xdotool x11-utils xclip openssl
   clang libclang-rt-14-dev
 )
 missing=()

@@ -62,7 +62,8 @@ Text ImagePathPlaceholder() { return "<------请选择图片------>"_gbk; }
 
 ShellCommands::ShellCommands(MainWindow& window)
     : QObject(&window), w_(window), startUpload_([] { StartUploadWorker(); }),
-      openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+      openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      pathId_(window.ImagePathEdit()), resultId_(window.ResultEdit()), viewportId_(window.ResultEdit()->viewport()) {
     QLineEdit* path = w_.ImagePathEdit();
     // Drops are refused until the creation handler binds the drop target, and nowhere else.
     path->setAcceptDrops(false);
@@ -187,11 +188,15 @@ void ShellCommands::BindDropTarget() {
 }
 
 bool ShellCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == w_.ImagePathEdit()) {
+    if (watched == pathId_) {
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        if (edit == nullptr) return false;  // being destroyed
         switch (event->type()) {
         case QEvent::FocusOut:
-            // The edit box's own popup menu takes no focus from it; everything else does.
-            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) RestorePlaceholder();
+            // RestorePlaceholder on the edit box itself (this also runs while the window is being
+            // destroyed). The edit box's own popup menu takes no focus from it.
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+                edit->setText(TextToControl(ImagePathPlaceholder()));
             break;
         case QEvent::DragEnter:
         case QEvent::DragMove: {
@@ -216,7 +221,7 @@ bool ShellCommands::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (watched == w_.ResultEdit() || watched == w_.ResultEdit()->viewport()) {
+    if (watched == resultId_ || watched == viewportId_) {
         if (event->type() == QEvent::MouseButtonPress) {
             auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() == Qt::RightButton) {

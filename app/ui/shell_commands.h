@@ -69,6 +69,11 @@ private:
     void ShowInformation(const Text& text, const Text& title);
 
     MainWindow& w_;
+    // The objects the event filter watches, as identities only: the filter still sees events while the
+    // window and its controls are being destroyed, when they must no longer be called as what they were.
+    const QObject* pathId_;
+    const QObject* resultId_;
+    const QObject* viewportId_;
     bool dropBound_ = false;
     std::string keptFileName_;
     std::function<void()> startUpload_;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -117,6 +118,15 @@ TEST_F(HistoryTest, AWriteFailingHalfWayLeavesTheOldLogWhole) {
 
     Choose("/p/new.png", 30000);  // with room again the line is added
     EXPECT_EQ(Log(), "|new.png-->30000\r\n" + old);
+}
+
+TEST_F(HistoryTest, AReadOnlyLogIsNotReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    ASSERT_TRUE(test::WriteFile(dir / "ImgCode.log", "|old.png-->1\r\n"));
+    std::filesystem::permissions(dir / "ImgCode.log", std::filesystem::perms::owner_read);
+    Choose("/p/a.png", 25000);
+    EXPECT_EQ(Log(), "|old.png-->1\r\n");
+    EXPECT_EQ(App().LogEntry.get(), Text("a.png-->25000\r\n"));
 }
 
 TEST_F(HistoryTest, RecordHistoryHandsTheWholeNewContentToTheWriter) {

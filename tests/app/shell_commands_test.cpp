@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -19,6 +20,7 @@
 
 #include "app/app_state.h"
 #include "app/dialogs.h"
+#include "app/qt_dialogs.h"
 #include "app/png_image.h"
 #include "app/skin.h"
 #include "app/ui/about_window.h"
@@ -381,6 +383,50 @@ TEST_F(ShellCommandsTest, CheckUpdateOpensTheReleasePage) {
     EXPECT_EQ(opened[0], QUrl(QString::fromLatin1(kReleasePageUrl)));
     EXPECT_EQ(opened[0].scheme(), "https");
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+}  // namespace
+}  // namespace ql
+
+namespace ql {
+namespace {
+
+// The real message box: what it shows, and which of its buttons was pressed.
+TEST(QtDialogsTest, MessageBoxShowsTheTextsIconAndButtons) {
+    test::TheApp();
+    QtDialogs real;
+    struct Case { MessageIcon icon; MessageButtons buttons; QMessageBox::Icon qicon; QMessageBox::StandardButton press;
+                  DialogButton result; int buttonCount; };
+    const Case cases[] = {
+        {MessageIcon::Information, MessageButtons::Ok, QMessageBox::Information, QMessageBox::Ok, DialogButton::Ok, 1},
+        {MessageIcon::Error, MessageButtons::Ok, QMessageBox::Critical, QMessageBox::Ok, DialogButton::Ok, 1},
+        {MessageIcon::Question, MessageButtons::YesNo, QMessageBox::Question, QMessageBox::No, DialogButton::No, 2},
+        {MessageIcon::Warning, MessageButtons::RetryCancel, QMessageBox::Warning, QMessageBox::Cancel,
+         DialogButton::Cancel, 2},
+    };
+    for (const Case& c : cases) {
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int buttons = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || !box->isVisible()) return;
+            timer.stop();
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = static_cast<int>(box->buttons().size());
+            box->button(c.press)->click();
+        });
+        timer.start(5);
+        DialogButton r = real.ShowMessage("保存文件失败！"_gbk, "Error", c.icon, c.buttons);
+        EXPECT_EQ(r, c.result);
+        EXPECT_EQ(title, QStringLiteral("Error"));
+        EXPECT_EQ(text, QString::fromUtf8("保存文件失败！"));
+        EXPECT_EQ(icon, c.qicon);
+        EXPECT_EQ(buttons, c.buttonCount);
+    }
 }
 
 }  // namespace

@@ -66,13 +66,13 @@ int main(int argc, char** argv) {
                              "    识别结果显示在这里，可以复制、保存或翻译。\r\n"
                              "The quick brown fox jumps over the lazy dog."_gbk);
         window.show();
-        ok = Shoot(window, out + "/main-window.png") && ok;
+        ok = Shoot(window, out + "/shell-main-window.png") && ok;
     }
     {
         ql::AboutWindow about;
         about.move(40, 40);
         about.show();
-        ok = Shoot(about, out + "/about-window.png") && ok;
+        ok = Shoot(about, out + "/shell-about-window.png") && ok;
     }
     return ok ? 0 : 1;
 }

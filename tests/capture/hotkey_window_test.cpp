@@ -73,6 +73,22 @@ TEST(HotkeyWiring, TogglesPollsAndOpensOneOverlayAtATime) {
     EXPECT_EQ(handedOn, 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
+    // Closed by the system: no hand-off, and the next F7 opens a new overlay.
+    key = 1;
+    Tick(timer);
+    ASSERT_TRUE(IsCaptureWindowOpen());
+    CurrentCaptureWindow()->close();
+    EXPECT_FALSE(IsCaptureWindowOpen());
+    EXPECT_EQ(handedOn, 1);
+    EXPECT_EQ(Overlay().WindowCanvas->DeviceContext(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    key = 1;
+    Tick(timer);
+    EXPECT_TRUE(IsCaptureWindowOpen());
+    QCoreApplication::sendEvent(CurrentCaptureWindow(), &esc);
+    EXPECT_EQ(handedOn, 2);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
     // Unticking and answering No keeps it ticked without a further message.
     dialogs.buttonAnswers.push_back(DialogButton::No);
     check.click();

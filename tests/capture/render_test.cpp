@@ -242,6 +242,30 @@ TEST_F(RenderTest, MagnifierReportsTheColourUnderItsCrosshair) {
     EXPECT_TRUE(Near(CanvasPixel(415 + 30, 335 + 20), 255, 0, 0, 0));
 }
 
+TEST_F(RenderTest, EachOpeningTakesANewSnapshotAndDrawsFromIt) {
+    Open();
+    DrawDimmedBase();
+    DrawMagnifier(Point{410, 310}, width_, height_);
+    EXPECT_EQ(LastMagnifierColourText().toStdString(), "RGB:(255,0,0)");
+    CloseOverlay();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    SetSnapshotSourceForTests([] {
+        QImage green(test::ScreenSize(), QImage::Format_ARGB32);
+        green.fill(qRgb(0, 200, 0));
+        return green;
+    });
+    Open();
+    EXPECT_TRUE(Near(CanvasPixel(10, 10), 0, Dim(200), 0));
+    Select(Rect{100, 100, 300, 200});
+    RedrawSelection(CaptureHost(), RedrawMode::Clear);
+    EXPECT_TRUE(Near(CanvasPixel(150, 150), 0, 200, 0, 0));
+    EXPECT_TRUE(Near(CanvasPixel(50, 50), 0, Dim(200), 0));
+    DrawMagnifier(Point{410, 310}, width_, height_);
+    EXPECT_EQ(LastMagnifierColourText().toStdString(), "RGB:(0,200,0)");
+    SetSnapshotSourceForTests([] { return test::MakeSnapshot(test::ScreenSize()); });
+}
+
 TEST_F(RenderTest, KeptDimmedBaseGivesTheSamePixelsAsTheTwoBlends) {
     Open();
     Select(Rect{100, 100, 300, 200});

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and checks what lands there: the program with VELTO.dll and the
 # local services beside it, the desktop entry and its icon; then runs the installed copies from there.
-#   install_test.sh BUILD_DIR
+#   install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
+source=$2
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/qinglan-install.XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
 fail() { echo "install_test: $*" >&2; exit 1; }
@@ -23,17 +24,19 @@ icon=$prefix/share/icons/hicolor/128x128/apps/qinglan.png
 [ -f "$icon" ] || fail "icon missing"
 [ "$(head -c 8 "$icon" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "icon is not a PNG"
 
-# The installed local services start from their new place and report their port.
+# The installed copies work from their new place: the program takes its run directory from its own
+# folder, and recognises a picture through the installed local services.
+version=$("$prefix/bin/qinglan" --version)
+grep -qx "run directory: $prefix/bin" <<<"$version" || fail "run directory is not $prefix/bin: $version"
 port_file=$prefix/port
 "$prefix/bin/qinglan-local-services" --port 0 >"$port_file" 2>/dev/null &
 svc=$!
-for _ in $(seq 1 100); do [ -s "$port_file" ] && break; sleep 0.05; done
-kill "$svc" 2>/dev/null; wait "$svc" 2>/dev/null || true
-grep -Eq '[0-9]+' "$port_file" || fail "installed qinglan-local-services did not start"
-
-# The installed program takes its run directory from its own place.
-if "$prefix/bin/qinglan" --help >/dev/null 2>&1; then
-  out=$("$prefix/bin/qinglan" --run-directory 2>/dev/null || true)
-  if [ -n "$out" ]; then [ "$out" = "$prefix/bin" ] || fail "run directory is $out, not $prefix/bin"; fi
-fi
+trap 'kill $svc 2>/dev/null; wait $svc 2>/dev/null; rm -rf "$prefix"' EXIT
+for _ in $(seq 1 200); do grep -q listening "$port_file" && break; sleep 0.05; done
+port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$port_file")
+[ -n "$port" ] || fail "installed qinglan-local-services did not start"
+base=http://127.0.0.1:$port
+text=$(env -u DISPLAY QINGLAN_OCR_BASE=$base QINGLAN_IMAGE_HOST_BASE=$base QINGLAN_TRANSLATE_BASE=$base \
+       "$prefix/bin/qinglan" --recognize "$source/tests/services/data/ocr_lines.png") || fail "installed qinglan --recognize failed"
+grep -q "Hello World" <<<"$text" || fail "installed qinglan recognised: $text"
 echo "install_test: ok ($prefix)"
