@@ -43,9 +43,9 @@ public:
             }
         }
     }
-    ~KeyWatcher() {
-        if (display_ != nullptr) XCloseDisplay(display_);
-    }
+    // The watcher lives until process exit, when the connection closes with the process. Closing it
+    // here would run Xlib's I/O error path (which calls exit() again) when the X server has gone first.
+    ~KeyWatcher() = default;
     KeyWatcher(const KeyWatcher&) = delete;
     KeyWatcher& operator=(const KeyWatcher&) = delete;
 
