@@ -3,34 +3,16 @@
 #include <cstring>
 #include <string>
 
+#include "graphics/bmp_layout.h"
+
 namespace ql {
 namespace {
 
-void Put16(std::string& s, uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-uint32_t Get16(const unsigned char* p) { return p[0] | (uint32_t(p[1]) << 8); }
-uint32_t Get32(const unsigned char* p) { return Get16(p) | (Get16(p + 2) << 16); }
-
-// The 40-byte information header the export writes.
-void PutInfoHeader(std::string& s, int32_t w, int32_t h, uint32_t compression, uint32_t imageSize) {
-    Put32(s, 40);
-    Put32(s, static_cast<uint32_t>(w));
-    Put32(s, static_cast<uint32_t>(h));
-    Put16(s, 1);
-    Put16(s, 32);
-    Put32(s, compression);
-    Put32(s, imageSize);
-    Put32(s, 0);  // horizontal resolution
-    Put32(s, 0);  // vertical resolution
-    Put32(s, 0);  // colours used
-    Put32(s, 0);  // colours important
-}
+using bmp::Get16;
+using bmp::Get32;
+using bmp::Put16;
+using bmp::Put32;
+using bmp::PutInfoHeader;
 
 bool SaneSize(int64_t w, int64_t h) { return w > 0 && h > 0 && w <= 65535 && h <= 65535; }
 

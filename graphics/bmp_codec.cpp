@@ -1,4 +1,5 @@
 #include "graphics/bmp_codec.h"
+#include "graphics/bmp_layout.h"
 
 #include <cstring>
 #include <limits>
@@ -7,28 +8,11 @@ namespace ql {
 
 namespace {
 
-void Put16(std::string& out, uint32_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-uint32_t Get16(const unsigned char* p) { return p[0] | (uint32_t{p[1]} << 8); }
-uint32_t Get32(const unsigned char* p) { return Get16(p) | (Get16(p + 2) << 16); }
-
-// Header of a 32-bit bottom-up bitmap (the information header only).
-void PutInfoHeader(std::string& out, int width, int height, uint32_t compression, uint32_t imageSize) {
-    Put32(out, 40);
-    Put32(out, static_cast<uint32_t>(width));
-    Put32(out, static_cast<uint32_t>(height));
-    Put16(out, 1);
-    Put16(out, 32);
-    Put32(out, compression);
-    Put32(out, imageSize);
-    for (int i = 0; i < 4; ++i) Put32(out, 0);
-}
+using bmp::Get16;
+using bmp::Get32;
+using bmp::Put16;
+using bmp::Put32;
+using bmp::PutInfoHeader;
 
 // Rows bottom-up, blue, green, red, alpha, not premultiplied.
 void PutRows(std::string& out, const QImage& image) {
